@@ -1,0 +1,88 @@
+#include "startup/InstalledProduct.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "system/FileSys.h"
+#include "system/Messages.h"
+#include "system/ProductTable.h"
+#include "system/Registry.h"
+#include "system/SysQuery.h"
+
+namespace kestra {
+
+namespace {
+
+// Reads one value of SETUP.INF through the profile API; missing values are "".
+std::string ReadSetupInf(const std::string& inf_path, const char* section, const char* key) {
+  std::vector<char> buffer(1024);
+  for (;;) {
+    DWORD got = ::GetPrivateProfileStringA(section, key, "", buffer.data(),
+                                           static_cast<DWORD>(buffer.size()), inf_path.c_str());
+    if (got + 1 < buffer.size()) return std::string(buffer.data(), got);
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+// 1 when the DVD's version is greater at the first part where they differ.
+int32_t CompareForUpgrade(const std::string& installed, const std::string& dvd) {
+  VersionParts have = ParseVersion(installed);
+  VersionParts offered = ParseVersion(dvd);
+  for (std::size_t i = 0; i < have.size(); ++i) {
+    if (offered[i] != have[i]) return offered[i] > have[i] ? 1 : -1;
+  }
+  return -1;
+}
+
+}  // namespace
+
+int32_t DetectInstalled(const std::string& setup_dir) {
+  const std::string inf_path = setup_dir + "SETUP.INF";
+  if (!FileExists(inf_path)) return -1;
+
+  std::string installed_version;
+  {
+    RegKey product = RegKey::Open(HKEY_LOCAL_MACHINE, kProductKey);
+    if (!product) return 0;
+    installed_version = product.ReadStringOr("Version");
+  }
+  RegKey app_paths = RegKey::Open(HKEY_LOCAL_MACHINE, kAppPathsKey);
+  if (!app_paths) return 0;
+  if (!FileExists(app_paths.ReadStringOr(""))) return 0;
+
+  try {
+    return CompareForUpgrade(installed_version, ReadSetupInf(inf_path, "Products", "Version"));
+  } catch (...) {
+    return 0;
+  }
+}
+
+bool IsViewerRunning() {
+  return ::FindWindowA(kViewerWindowClass, kViewerWindowTitle) != nullptr;
+}
+
+int32_t ProgramOnlyUpdateFlag() {
+  std::string version;
+  if (RegKey product = RegKey::Open(HKEY_LOCAL_MACHINE, kProductKey))
+    version = product.ReadStringOr("Version");
+  return (version == "1.9.3" || version == "1.9.2") ? 100 : 0;
+}
+
+void RunUpgradeTool(const std::string& setup_dir) {
+  const std::string tool = setup_dir + "PLUS\\UPDATE\\UPGSETUP.EXE";
+  if (!FileExists(tool)) return;
+  if (RegKey product = RegKey::Open(HKEY_LOCAL_MACHINE, kProductKey))
+    product.WriteString("upgSetup", "0");
+  const std::string command = tool + " -S";
+  ::WinExec(command.c_str(), SW_SHOW);
+  for (int attempt = 0; attempt < 151; ++attempt) {
+    if (RegKey product = RegKey::Open(HKEY_LOCAL_MACHINE, kProductKey)) {
+      if (product.ReadStringOr("upgSetup") != "0") break;
+    }
+    ::Sleep(100);
+    ProcessMessages();
+  }
+}
+
+}  // namespace kestra

@@ -1,0 +1,28 @@
+// What is installed, and the hand-off to the DVD's upgrade tool.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kestra {
+
+// Registry locations of an installed copy (HKEY_LOCAL_MACHINE).
+inline constexpr char kProductKey[] = "SOFTWARE\\ZEL\\ケストラDVD\\";
+inline constexpr char kAppPathsKey[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\KESTRA.exe";
+
+// −1 nothing to do (no SETUP.INF in setup_dir, or the same or a newer version
+// is installed), 0 not installed, 1 an older version is installed.
+int32_t DetectInstalled(const std::string& setup_dir);
+
+// The viewer's main window is open.
+bool IsViewerRunning();
+
+// 100 when the installed version is exactly "1.9.3" or "1.9.2", else 0.
+int32_t ProgramOnlyUpdateFlag();
+
+// Starts setup_dir\PLUS\UPDATE\UPGSETUP.EXE with "-S" when the DVD has it and
+// waits (about 15 s at most) for its signal in "upgSetup".
+void RunUpgradeTool(const std::string& setup_dir);
+
+}  // namespace kestra

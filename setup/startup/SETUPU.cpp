@@ -1,0 +1,238 @@
+#include "startup/SETUPU.h"
+
+#include <windows.h>
+
+#include "install/FileInst.h"
+#include "startup/InstalledProduct.h"
+#include "startup/RunOptions.h"
+#include "startup/SearchPath.h"
+#include "system/FileSys.h"
+#include "system/Mbcs.h"
+#include "system/ProductTable.h"
+#include "system/RunValues.h"
+#include "system/SysQuery.h"
+#include "ui/Application.h"
+#include "uninstall/UnInst.h"
+#include "wizard/Consent.h"
+#include "wizard/Setting.h"
+
+namespace kestra {
+
+namespace {
+
+constexpr char kViewerRunningInstall[] =
+    "起動中のアプリケーションを終了した後、セットアップを開始してください。";
+constexpr char kViewerRunningUninstall[] = "アプリケーションが起動中のため開始できません。";
+constexpr char kNoRightsInstall[] =
+    "現在のアカウントではインストールを実行出来ません。\r\n"
+    "Administrator権限を所有しているユーザで実行してください。";
+constexpr char kNoRightsUninstall[] =
+    "現在のアカウントではアンインストールを実行出来ません。\r\n"
+    "Administrator権限を所有しているユーザで実行してください。";
+constexpr char kWrongDrive[] =
+    "セットアップを実行するドライブが正しくない可能性があります。\r\n"
+    "環境をお確かめの上、セットアップを開始してください。(";
+constexpr char kDriveInvalid[] =
+    "ドライブが無効です。\r\n"
+    "ネットワークからセットアップを行う場合はネットワークドライブを割り当ててください。\r\n"
+    "セットアップを中止します。";
+constexpr char kSearchPathFailed[] =
+    "AUTOEXEC.BATの変更でエラーが発生しました。\r\nセットアップを中断します。";
+constexpr char kUpgradeQuestion[] = " のアップグレードを行います。\r\nよろしいですか？";
+constexpr char kInstallDone[] = "インストールが完了しました。";
+constexpr char kUpgradeDone[] = "アップグレードが完了しました。";
+
+constexpr char kCaptionWarning[] = "警告";
+constexpr char kCaptionUserError[] = "ユーザエラー";
+constexpr char kCaptionDriveError[] = "ドライブエラー";
+constexpr char kCaptionSetupError[] = "セットアップ・エラー";
+constexpr char kCaptionUpgrade[] = "アップグレード";
+constexpr char kCaptionDone[] = "完了";
+
+}  // namespace
+
+TForm1::TForm1(SetupForms forms, std::vector<std::string> args)
+    : TForm("TForm1", "Form1", 139, 77, FormBorder::ToolWindow),
+      forms_(forms),
+      args_(std::move(args)) {}
+
+void TForm1::FormCreate() {
+  // Off screen: the form is "shown" only so that its show event runs the run.
+  SetPosition(-300, -300);
+}
+
+void TForm1::FormShow() { RunMainSequence(); }
+
+void TForm1::End() {
+  FFinished = true;
+  Application.Terminate();
+}
+
+void TForm1::RunMainSequence() {
+  std::string windows = WindowsFolder();
+  WinDriveRoot = windows.substr(0, 3);
+  SetupDir = AddBackslash(ExtractFilePath(ProgramFilePath()));
+  FSetupDriveType = static_cast<int32_t>(::GetDriveTypeA(SetupDir.c_str()));
+
+  RunOptions options = ParseRunOptions(args_);
+  if (options.uninstall) {
+    RunUninstallBranch();
+    return;
+  }
+  int32_t run_mode = options.run_mode;
+  if (run_mode == 2) state_ = RunState::Upgrade;
+  if (run_mode == 3) state_ = RunState::Install;
+
+  if (state_ == RunState::Undecided) {
+    switch (DetectInstalled()) {
+      case 0:
+        run_mode = 1;
+        state_ = RunState::Install;
+        break;
+      case 1:
+        run_mode = 2;
+        state_ = RunState::Upgrade;
+        break;
+      default:
+        End();
+        return;
+    }
+  }
+  forms_.setting.RunMode = run_mode;
+
+  VistaOrLater = IsVistaOrLater();
+  Win8OrLater = IsWin8OrLater();
+  if (VistaOrLater && !FindDriveLetter(SetupDir, SetupDrive)) {
+    Application.MessageBox(kWrongDrive + ExtractFileDrive(SetupDir) + ")", kCaptionWarning,
+                           MB_OK | MB_ICONERROR);
+    End();
+    return;
+  }
+
+  InitAppInfo(FAppInfo);
+
+  if (!CheckMachine()) return;
+  if (state_ == RunState::Install) {
+    if (forms_.consent.ShowModal() != mrOk) {
+      End();
+      return;
+    }
+  } else {
+    if (!AskUpgrade()) return;
+    CheckProgramOnlyUpdate();
+  }
+
+  if (!RunSettingsPage()) return;
+  if (!RunInstall()) return;
+  ExtendSearchPath();
+  if (FFinished) return;
+
+  Application.MessageBox(state_ == RunState::Install ? kInstallDone : kUpgradeDone, kCaptionDone,
+                         MB_OK | MB_ICONINFORMATION);
+  End();
+}
+
+bool TForm1::CheckMachine() {
+  if (IsViewerRunning()) {
+    Application.MessageBox(kViewerRunningInstall, kCaptionWarning, MB_OK | MB_ICONERROR);
+    End();
+    return false;
+  }
+  if (!IsAdmin()) {
+    Application.MessageBox(kNoRightsInstall, kCaptionUserError, MB_OK | MB_ICONERROR);
+    End();
+    return false;
+  }
+  // Before Vista there is no drive mapping: a start from a UNC path is refused.
+  if (!VistaOrLater && ExtractFileDrive(SetupDir).size() != 2) {
+    Application.MessageBox(kDriveInvalid, kCaptionDriveError, MB_OK | MB_ICONWARNING);
+    End();
+    return false;
+  }
+  return true;
+}
+
+bool TForm1::AskUpgrade() {
+  int answer = Application.MessageBox(std::string(kProduct.title) + kUpgradeQuestion,
+                                      kCaptionUpgrade, MB_YESNO | MB_ICONINFORMATION);
+  if (answer == IDNO) {
+    End();
+    return false;
+  }
+  return true;
+}
+
+bool TForm1::RunSettingsPage() {
+  forms_.setting.AppInfo = FAppInfo;
+  int result = forms_.setting.ShowModal();
+  FAppInfo = forms_.setting.AppInfo;
+  if (result != mrOk) {
+    End();
+    return false;
+  }
+  return true;
+}
+
+bool TForm1::RunInstall() {
+  TFileInstDlg& install = forms_.file_inst;
+  install.AppInfo = FAppInfo;
+  std::string program = ProgramFilePath();
+  install.ProgramFileName = ExtractFileName(program);
+  install.SourceDir = AddBackslash(ExtractFilePath(program));
+  install.Show();
+  if (!install.Install()) {
+    install.Close();
+    End();
+    return false;
+  }
+  RunUpgradeTool();
+  install.RegisterPDFViewer();
+  install.Close();
+  return true;
+}
+
+void TForm1::ExtendSearchPath() {
+  try {
+    const std::string folder = WinDriveRoot + "ZEL\\LIB\\" + "_NTI31\\BIN";
+    const std::string entry = AddBackslash(ShortPathOf(folder)) + ";";
+    if (AddToSearchPath(entry) != 0) {
+      Application.MessageBox(kSearchPathFailed, kCaptionSetupError, MB_OK | MB_ICONERROR);
+      End();
+    }
+  } catch (...) {
+    // The installation is complete; a failure here must not hide that.
+  }
+}
+
+void TForm1::RunUninstallBranch() {
+  if (IsViewerRunning()) {
+    Application.MessageBox(kViewerRunningUninstall, kCaptionWarning, MB_OK | MB_ICONERROR);
+  } else if (IsAdmin()) {
+    forms_.uninst.ShowModal();
+  } else {
+    Application.MessageBox(kNoRightsUninstall, kCaptionUserError, MB_OK | MB_ICONERROR);
+  }
+  End();
+}
+
+bool TForm1::CloseQuery() {
+  // A log-off or close-application query is refused while the run goes on;
+  // a shutdown or restart (flags 0) is not.
+  return FQueryEndFlags == 0 || FFinished;
+}
+
+bool TForm1::OnMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT* result) {
+  if (msg != WM_QUERYENDSESSION) return false;
+  FQueryEndSource = wparam;
+  FQueryEndFlags = lparam;
+  *result = CloseQuery() ? TRUE : FALSE;
+  return true;
+}
+
+int32_t TForm1::DetectInstalled() { return kestra::DetectInstalled(SetupDir); }
+bool TForm1::IsViewerRunning() { return kestra::IsViewerRunning(); }
+bool TForm1::IsAdmin() { return IsUserAdmin(); }
+void TForm1::CheckProgramOnlyUpdate() { ProgramOnlyUpdate = ProgramOnlyUpdateFlag(); }
+void TForm1::RunUpgradeTool() { kestra::RunUpgradeTool(SetupDir); }
+
+}  // namespace kestra

@@ -1,0 +1,72 @@
+// The hidden main form. Its show event runs the whole run: it decides the run
+// mode, checks the machine, leads through the wizard and the install run, and
+// ends the program on every path.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "system/AppInfo.h"
+#include "ui/Form.h"
+
+namespace kestra {
+
+class TConsentDlg;
+class TSetupAbortMsg;
+class TSettingDlg;
+class TFileInstDlg;
+class TUnInstDlg;
+
+// The dialogs of the run, created once at start-up.
+struct SetupForms {
+  TConsentDlg& consent;
+  TSetupAbortMsg& abort_msg;
+  TSettingDlg& setting;
+  TFileInstDlg& file_inst;
+  TUnInstDlg& uninst;
+};
+
+class TForm1 : public TForm {
+ public:
+  TForm1(SetupForms forms, std::vector<std::string> args);
+
+  TFInstAppInfo FAppInfo;
+  bool FFinished = false;
+  int32_t FSetupDriveType = 0;
+  WPARAM FQueryEndSource = 0;
+  LPARAM FQueryEndFlags = 0;
+
+ protected:
+  void FormCreate() override;
+  void FormShow() override;
+  bool CloseQuery() override;
+  bool OnMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
+
+ private:
+  enum class RunState { Undecided, Install, Upgrade };
+
+  void RunMainSequence();
+  void RunUninstallBranch();
+  // Checks shared by the install and upgrade states; false: the run ended.
+  bool CheckMachine();
+  bool AskUpgrade();
+  bool RunSettingsPage();
+  bool RunInstall();
+  void ExtendSearchPath();
+  // Ends the run: the form may close from now on and the application stops.
+  void End();
+
+  // Operations of the run (the detection and hand-off live in InstalledProduct).
+  int32_t DetectInstalled();
+  bool IsViewerRunning();
+  bool IsAdmin();
+  void CheckProgramOnlyUpdate();
+  void RunUpgradeTool();
+
+  SetupForms forms_;
+  std::vector<std::string> args_;
+  RunState state_ = RunState::Undecided;
+};
+
+}  // namespace kestra

@@ -1,0 +1,69 @@
+#include "system/FileSys.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "system/Mbcs.h"
+
+namespace kestra {
+
+bool FileExists(const std::string& path) {
+  DWORD attributes = ::GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::string& path) {
+  DWORD attributes = ::GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool ForceDirectories(const std::string& path) {
+  std::string dir = path;
+  while (EndsWithChar(dir, '\\') && dir.size() > 3) dir.pop_back();
+  if (dir.empty()) return false;
+  if (DirectoryExists(dir)) return true;
+  std::string parent = ExtractFilePath(dir);
+  // Stop at a drive root ("C:\") or a UNC share, which cannot be created.
+  if (!parent.empty() && parent.size() < dir.size() && parent != ExtractFileDrive(dir) + "\\")
+    ForceDirectories(parent);
+  return ::CreateDirectoryA(dir.c_str(), nullptr) || DirectoryExists(dir);
+}
+
+std::string WindowsFolder() {
+  char buffer[256];
+  UINT len = ::GetWindowsDirectoryA(buffer, sizeof buffer);
+  return (len == 0 || len >= sizeof buffer) ? std::string() : std::string(buffer, len);
+}
+
+std::string SystemFolder() {
+  char buffer[260];
+  UINT len = ::GetSystemDirectoryA(buffer, sizeof buffer);
+  return (len == 0 || len >= sizeof buffer) ? std::string() : std::string(buffer, len);
+}
+
+std::string ProgramFilePath() {
+  std::vector<char> buffer(MAX_PATH);
+  for (;;) {
+    DWORD len = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (len == 0) return std::string();
+    if (len < buffer.size()) return NormalizeModulePath(std::string_view(buffer.data(), len));
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::string NormalizeModulePath(std::string_view path) {
+  auto starts = [&](std::string_view prefix) {
+    return path.size() >= prefix.size() &&
+           ::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path.data(),
+                            static_cast<int>(prefix.size()), prefix.data(),
+                            static_cast<int>(prefix.size())) == CSTR_EQUAL;
+  };
+  if (starts("\\\\?\\UNC\\")) return "\\\\" + std::string(path.substr(8));
+  if (starts("\\??\\UNC\\")) return "\\\\" + std::string(path.substr(8));
+  if (starts("UNC\\")) return "\\\\" + std::string(path.substr(4));
+  if (starts("\\\\?\\") || starts("\\??\\")) return std::string(path.substr(4));
+  return std::string(path);
+}
+
+}  // namespace kestra

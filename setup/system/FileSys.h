@@ -1,0 +1,31 @@
+// File-system queries used everywhere: existence tests, folder creation, the
+// Windows folder and the running program's own path.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kestra {
+
+// A file (not a folder) exists at path.
+bool FileExists(const std::string& path);
+// A folder exists at path (GetFileAttributesA succeeds and reports a directory).
+bool DirectoryExists(const std::string& path);
+// Creates the folder and every missing parent; true when it exists afterwards.
+bool ForceDirectories(const std::string& path);
+
+// The Windows folder (GetWindowsDirectoryA, 256-byte buffer); empty on failure.
+std::string WindowsFolder();
+// The system folder (GetSystemDirectoryA, 260-byte buffer); empty on failure.
+std::string SystemFolder();
+
+// The full path of the running program file in its Win32 form.
+std::string ProgramFilePath();
+
+// Turns the NT forms a program may see of its own path into Win32 form:
+// "\\?\UNC\server\x" and the bare "UNC\server\x" into "\\server\x", "\\?\X:\x" into "X:\x".
+// (Wine answers GetModuleFileNameA with "UNC\server\share\..." for a program
+// started from a UNC folder; Windows may hand out "\\?\" forms.)
+std::string NormalizeModulePath(std::string_view path);
+
+}  // namespace kestra

@@ -1,0 +1,80 @@
+#include "system/Mbcs.h"
+
+#include <windows.h>
+
+namespace kestra {
+
+bool IsLeadByte(unsigned char b) { return ::IsDBCSLeadByteEx(kCodePage, b) != FALSE; }
+
+namespace {
+
+// Calls f(offset, length) for every character of s, in order.
+template <typename F>
+void ForEachChar(std::string_view s, F f) {
+  std::size_t i = 0;
+  while (i < s.size()) {
+    std::size_t len = (IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) ? 2 : 1;
+    f(i, len);
+    i += len;
+  }
+}
+
+}  // namespace
+
+std::size_t LastCharOffset(std::string_view s) {
+  std::size_t last = std::string_view::npos;
+  ForEachChar(s, [&](std::size_t at, std::size_t) { last = at; });
+  return last;
+}
+
+bool EndsWithChar(std::string_view s, char c) {
+  std::size_t at = LastCharOffset(s);
+  return at != std::string_view::npos && at + 1 == s.size() && s[at] == c;
+}
+
+std::size_t LastDelimiter(std::string_view s, std::string_view delimiters) {
+  std::size_t found = std::string_view::npos;
+  ForEachChar(s, [&](std::size_t at, std::size_t len) {
+    if (len == 1 && delimiters.find(s[at]) != std::string_view::npos) found = at;
+  });
+  return found;
+}
+
+std::size_t FindChar(std::string_view s, char c, std::size_t from) {
+  std::size_t found = std::string_view::npos;
+  ForEachChar(s, [&](std::size_t at, std::size_t len) {
+    if (found == std::string_view::npos && at >= from && len == 1 && s[at] == c) found = at;
+  });
+  return found;
+}
+
+std::string ExtractFilePath(std::string_view path) {
+  std::size_t at = LastDelimiter(path, "\\:");
+  return at == std::string_view::npos ? std::string() : std::string(path.substr(0, at + 1));
+}
+
+std::string ExtractFileName(std::string_view path) {
+  std::size_t at = LastDelimiter(path, "\\:");
+  return std::string(at == std::string_view::npos ? path : path.substr(at + 1));
+}
+
+std::string ExtractFileDrive(std::string_view path) {
+  if (path.size() >= 2 && path[1] == ':' && !IsLeadByte(static_cast<unsigned char>(path[0])))
+    return std::string(path.substr(0, 2));
+  if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
+    // \\server\share: stop before the backslash that follows the share name.
+    std::size_t server_end = FindChar(path, '\\', 2);
+    if (server_end == std::string_view::npos) return std::string(path);
+    std::size_t share_end = FindChar(path, '\\', server_end + 1);
+    return std::string(path.substr(0, share_end));
+  }
+  return std::string();
+}
+
+std::string AnsiUpperCase(std::string_view s) {
+  std::string upper(s);
+  if (!upper.empty()) ::CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));
+  return upper;
+}
+
+}  // namespace kestra

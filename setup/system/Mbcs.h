@@ -1,0 +1,47 @@
+// Shift-JIS (code page 932) aware string and path helpers.
+//
+// The second byte of a double-byte character can be 0x5C ("\") or 0x7C ("|"), so
+// "ends with a backslash" or "the last backslash" must be answered character by
+// character, never byte by byte: C:\ソ does not end in a backslash.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kestra {
+
+inline constexpr unsigned kCodePage = 932;
+
+// True when byte b starts a double-byte character in code page 932.
+bool IsLeadByte(unsigned char b);
+
+// Byte offset of the last character of s (npos when s is empty).
+std::size_t LastCharOffset(std::string_view s);
+
+// True when the last character of s is the single-byte character c.
+bool EndsWithChar(std::string_view s, char c);
+
+// Byte offset of the last single-byte character of s that is one of delimiters
+// (npos when there is none).
+std::size_t LastDelimiter(std::string_view s, std::string_view delimiters);
+
+// Byte offset of the first single-byte character c at or after from (npos if none).
+std::size_t FindChar(std::string_view s, char c, std::size_t from = 0);
+
+// The folder part of a path, up to and including its last "\" or ":".
+std::string ExtractFilePath(std::string_view path);
+// The file name part of a path, after its last "\" or ":".
+std::string ExtractFileName(std::string_view path);
+// The drive part of a path: "X:" for a drive path, "\\server\share" for a UNC
+// path, empty otherwise.
+std::string ExtractFileDrive(std::string_view path);
+
+// Upper case of ASCII and full-width letters; double-byte characters stay whole.
+std::string AnsiUpperCase(std::string_view s);
+
+// Case-sensitive substring test.
+inline bool Contains(std::string_view haystack, std::string_view needle) {
+  return haystack.find(needle) != std::string_view::npos;
+}
+
+}  // namespace kestra

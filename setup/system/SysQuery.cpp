@@ -1,0 +1,205 @@
+#include "system/SysQuery.h"
+
+#include <windows.h>
+#include <winnetwk.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "system/FileSys.h"
+#include "system/Handles.h"
+#include "system/Mbcs.h"
+#include "system/Messages.h"
+#include "system/Registry.h"
+#include "system/RunValues.h"
+
+namespace kestra {
+
+std::string AddBackslash(const std::string& s) {
+  if (s.size() > 1 && !EndsWithChar(s, '\\')) return s + "\\";
+  return s;
+}
+
+std::string RemoveBackslash(const std::string& s) {
+  if (s.size() > 2 && EndsWithChar(s, '\\')) return s.substr(0, s.size() - 1);
+  return s;
+}
+
+namespace {
+
+// The integer value of text, or 0 when it is not entirely a (signed) number.
+int32_t VersionPart(const std::string& text) {
+  if (text.empty()) return 0;
+  char* end = nullptr;
+  long value = std::strtol(text.c_str(), &end, 10);
+  if (end == text.c_str() || *end != '\0') return 0;
+  return static_cast<int32_t>(value);
+}
+
+}  // namespace
+
+VersionParts ParseVersion(const std::string& text) {
+  VersionParts parts{};
+  std::string rest = text;
+  for (int32_t& part : parts) {
+    std::size_t dot = rest.find('.');
+    if (dot != std::string::npos) {
+      part = VersionPart(rest.substr(0, dot));
+      rest.erase(0, dot + 1);
+    } else {
+      part = VersionPart(rest);
+      rest.clear();
+    }
+  }
+  return parts;
+}
+
+bool IsDriveReady(const std::string& path) {
+  ErrorModeScope quiet(SEM_FAILCRITICALERRORS);
+  std::string drive = ExtractFileDrive(path);
+  return !drive.empty() && DirectoryExists(drive + "\\");
+}
+
+double DiskFreeBytes(const std::string& path) {
+  if (!IsDriveReady(path)) return 0;
+  using GetDiskFreeSpaceExFn = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER,
+                                             PULARGE_INTEGER);
+  HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+  auto get_free_ex = kernel ? reinterpret_cast<GetDiskFreeSpaceExFn>(reinterpret_cast<void*>(
+                                  ::GetProcAddress(kernel, "GetDiskFreeSpaceExA")))
+                            : nullptr;
+  if (get_free_ex) {
+    ULARGE_INTEGER available{}, total{}, free_total{};
+    if (!get_free_ex(path.c_str(), &available, &total, &free_total)) return 0;
+    return static_cast<double>(free_total.QuadPart);
+  }
+  DWORD sectors_per_cluster = 0, bytes_per_sector = 0, free_clusters = 0, clusters = 0;
+  if (!::GetDiskFreeSpaceA(path.c_str(), &sectors_per_cluster, &bytes_per_sector, &free_clusters,
+                           &clusters))
+    return 0;
+  // Old Windows without the Ex call: 32-bit arithmetic, as those systems did it.
+  uint32_t bytes = free_clusters * sectors_per_cluster * bytes_per_sector;
+  return static_cast<double>(bytes);
+}
+
+bool GetOSVersion(OsVersionRecord& record) {
+  record.service_pack[0] = L'\0';
+  std::string system = SystemFolder();
+  if (system.empty()) return false;
+  std::string ntdll_path = AddBackslash(system) + "ntdll.dll";
+  if (!FileExists(ntdll_path)) return false;
+  Library ntdll(::LoadLibraryA(ntdll_path.c_str()));
+  if (!ntdll) return false;
+  using RtlGetVersionFn = LONG(WINAPI*)(OsVersionRecord*);
+  auto rtl_get_version = reinterpret_cast<RtlGetVersionFn>(
+      reinterpret_cast<void*>(::GetProcAddress(ntdll.get(), "RtlGetVersion")));
+  return rtl_get_version && rtl_get_version(&record) == 0;
+}
+
+bool IsVistaOrLater() {
+  OsVersionRecord v;
+  return GetOSVersion(v) && v.platform == VER_PLATFORM_WIN32_NT && v.major >= 6;
+}
+
+bool IsWin8OrLater() {
+  OsVersionRecord v;
+  return GetOSVersion(v) && v.platform == VER_PLATFORM_WIN32_NT &&
+         (v.major > 6 || (v.major == 6 && v.minor >= 2));
+}
+
+namespace {
+
+// The library that answers IsUserAnAdmin: Shell32.dll in the system folder.
+// Test seam: every process under Wine is elevated, so a token without
+// administrator rights cannot be made there. KESTRA_TEST_ADMIN_DLL names a
+// stand-in library to ask instead; the rest of the check runs unchanged.
+std::string AdminQueryLibraryPath() {
+  if (const char* stand_in = std::getenv("KESTRA_TEST_ADMIN_DLL"); stand_in && *stand_in)
+    return stand_in;
+  std::string system = SystemFolder();
+  return system.empty() ? std::string() : AddBackslash(system) + "Shell32.dll";
+}
+
+}  // namespace
+
+bool IsUserAdmin() {
+  OsVersionRecord v;
+  GetOSVersion(v);
+  if (v.platform != VER_PLATFORM_WIN32_NT) return true;
+  std::string shell32_path = AdminQueryLibraryPath();
+  if (shell32_path.empty() || !FileExists(shell32_path)) return true;
+  Library shell32(::LoadLibraryA(shell32_path.c_str()));
+  if (!shell32) return true;
+  using IsUserAnAdminFn = BOOL(WINAPI*)();
+  auto is_user_an_admin = reinterpret_cast<IsUserAnAdminFn>(
+      reinterpret_cast<void*>(::GetProcAddress(shell32.get(), "IsUserAnAdmin")));
+  if (!is_user_an_admin) return true;
+  return is_user_an_admin() != FALSE;
+}
+
+int32_t RunProgram(const std::string& command_line, bool wait) {
+  if (command_line.empty()) return 0;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  ::GetStartupInfoA(&startup);
+  startup.wShowWindow = SW_SHOWNORMAL;
+  std::vector<char> mutable_line(command_line.begin(), command_line.end());
+  mutable_line.push_back('\0');
+  PROCESS_INFORMATION info{};
+  if (!::CreateProcessA(nullptr, mutable_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info))
+    return -1;
+  KernelHandle process(info.hProcess);
+  KernelHandle thread(info.hThread);
+  if (!wait) return 0;
+  thread.reset();
+  do {
+    ::Sleep(500);
+    ProcessMessages();
+  } while (::WaitForSingleObject(process.get(), 0) != WAIT_OBJECT_0);
+  DWORD exit_code = 0;
+  ::GetExitCodeProcess(process.get(), &exit_code);
+  return static_cast<int32_t>(exit_code);
+}
+
+bool FindDriveLetter(const std::string& folder, std::string& drive) {
+  if (folder.empty()) return false;
+  std::string own_drive = ExtractFileDrive(folder);
+  if (own_drive.size() == 2) {
+    drive = own_drive;
+    return true;
+  }
+  drive.clear();
+  const std::string wanted = AnsiUpperCase(AddBackslash(folder));
+  bool found = false;
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    const std::string local = std::string(1, letter) + ":";
+    char remote[261] = {};
+    DWORD length = sizeof remote;
+    DWORD result = ::WNetGetConnectionA(local.c_str(), remote, &length);
+    if (result == ERROR_NOT_CONNECTED || result == ERROR_BAD_DEVICE) continue;
+    // Only a connected drive has a remote name to compare.
+    if (result != NO_ERROR) continue;
+    if (Contains(wanted, AnsiUpperCase(AddBackslash(remote)))) {
+      drive = local;  // the last matching letter wins
+      found = true;
+    }
+  }
+  return found;
+}
+
+std::string MapToDrivePath(const std::string& drive, const std::string& path) {
+  if (!VistaOrLater) return path;
+  if (path.empty() || drive.empty()) return std::string();
+  std::string prefix = ExtractFileDrive(path);
+  if (prefix.size() == 2) return path;
+  std::string key_path = "Network\\" + AnsiUpperCase(drive.substr(0, 1));
+  if (RegKey network = RegKey::Open(HKEY_CURRENT_USER, key_path, KEY_READ))
+    prefix = network.ReadStringOr("RemotePath");
+  std::string rest = path.size() > prefix.size() ? path.substr(prefix.size()) : std::string();
+  if (rest.empty()) return AddBackslash(drive);
+  if (rest[0] == '\\') return RemoveBackslash(drive) + rest;
+  return AddBackslash(drive) + rest;
+}
+
+}  // namespace kestra

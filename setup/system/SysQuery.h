@@ -1,0 +1,67 @@
+// System queries used by every part of the installer: path slash handling,
+// version parsing, drive readiness and free space, the administrator test, the
+// platform version, running programs, and finding the drive letter under which
+// the logged-on user sees a network folder. No state is kept between calls.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace kestra {
+
+// Appends "\" when s has more than one character and does not end in one.
+std::string AddBackslash(const std::string& s);
+// Drops a trailing "\" when s has more than two characters ("C:\" → "C:").
+std::string RemoveBackslash(const std::string& s);
+
+using VersionParts = std::array<int32_t, 4>;
+// "1.9.3" → 1, 9, 3, 0; a part that is not a number counts as 0.
+VersionParts ParseVersion(const std::string& text);
+
+// The drive part of path (letter and colon, or \\server\share) exists as a folder.
+// No system box asks for a medium meanwhile.
+bool IsDriveReady(const std::string& path);
+// Free bytes of the volume holding path; 0 when the drive is not ready.
+double DiskFreeBytes(const std::string& path);
+
+// RtlGetVersion's record (RTL_OSVERSIONINFOEXW, 284 bytes).
+struct OsVersionRecord {
+  DWORD size = sizeof(OsVersionRecord);
+  DWORD major = 0;
+  DWORD minor = 0;
+  DWORD build = 0;
+  DWORD platform = 0;
+  WCHAR service_pack[128] = {};
+  WORD service_pack_major = 0;
+  WORD service_pack_minor = 0;
+  WORD suite_mask = 0;
+  BYTE product_type = 0;
+  BYTE reserved = 0;
+};
+static_assert(sizeof(OsVersionRecord) == 284);
+
+// Fills the record through RtlGetVersion; true when the query succeeded.
+bool GetOSVersion(OsVersionRecord& record);
+bool IsVistaOrLater();
+bool IsWin8OrLater();
+// The user is an administrator; true on non-NT Windows and whenever the
+// question cannot be asked.
+bool IsUserAdmin();
+
+// Starts a program. Without wait: 0 when started. With wait: its exit code,
+// window messages handled every 500 ms meanwhile. −1 when it cannot start;
+// 0 for an empty command line.
+int32_t RunProgram(const std::string& command_line, bool wait);
+
+// The drive letter ("X:") under which the logged-on user sees folder: its own
+// drive, or the last network drive whose remote name contains the UNC folder.
+bool FindDriveLetter(const std::string& folder, std::string& drive);
+
+// A UNC path rewritten under the user's drive letter for it (Vista or later;
+// earlier Windows get the path unchanged).
+std::string MapToDrivePath(const std::string& drive, const std::string& path);
+
+}  // namespace kestra

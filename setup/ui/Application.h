@@ -1,0 +1,46 @@
+// The application object: its hidden window (which owns every message box and
+// dialog and carries the title shown in the taskbar), the message loop, and the
+// one place where message boxes are shown.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace kestra {
+
+class TForm;
+
+class TApplication {
+ public:
+  // Registers the window classes and creates the hidden application window.
+  void Initialize(HINSTANCE instance);
+  HINSTANCE Instance() const { return instance_; }
+  HWND Handle() const { return handle_; }
+
+  void SetTitle(const std::string& title);
+  const std::string& Title() const { return title_; }
+
+  // Shows the main form (its show event runs the run) and handles messages
+  // until Terminate is called.
+  void Run(TForm& main_form);
+  // Asks the message loop to end; the process then exits.
+  void Terminate();
+  bool Terminated() const;
+
+  void ProcessMessages();
+
+  // Every message box of the program goes through here: MessageBoxA owned by
+  // the application window. Returns the button chosen (IDOK, IDYES, ...).
+  int MessageBox(const std::string& text, const std::string& caption, UINT flags);
+
+ private:
+  HINSTANCE instance_ = nullptr;
+  HWND handle_ = nullptr;
+  std::string title_;
+  bool terminate_posted_ = false;
+};
+
+extern TApplication Application;
+
+}  // namespace kestra

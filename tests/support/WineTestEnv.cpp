@@ -1,0 +1,109 @@
+#include "WineTestEnv.h"
+
+#include "BuildPaths.h"
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "system/FileSys.h"
+#include "system/Handles.h"
+#include "system/Mbcs.h"
+#include "system/Registry.h"
+
+namespace testenv {
+
+std::string BuildDir() { return KESTRA_TEST_BUILD_DIR "\\"; }
+
+std::string DistFile(const std::string& name) { return BuildDir() + "dist\\" + name; }
+
+std::string TestBinary(const std::string& name) { return BuildDir() + "tests\\bin\\" + name; }
+
+const char* WineVersionName(WinVersion v) {
+  switch (v) {
+    case WinVersion::Win98: return "win98";
+    case WinVersion::WinXP: return "winxp";
+    case WinVersion::Vista: return "vista";
+    case WinVersion::Win7: return "win7";
+    case WinVersion::Win8: return "win8";
+    case WinVersion::Win10: return "win10";
+  }
+  return "win7";
+}
+
+namespace {
+std::string AppDefaultsKey(const std::string& program) {
+  return "Software\\Wine\\AppDefaults\\" + program;
+}
+}  // namespace
+
+ScopedWindowsVersion::ScopedWindowsVersion(WinVersion version, std::vector<std::string> programs)
+    : programs_(std::move(programs)) {
+  for (const std::string& program : programs_) {
+    kestra::RegKey key = kestra::RegKey::Create(HKEY_CURRENT_USER, AppDefaultsKey(program));
+    if (!key || !key.WriteString("Version", WineVersionName(version)))
+      throw std::runtime_error("cannot set the Windows version of " + program);
+  }
+}
+
+ScopedWindowsVersion::~ScopedWindowsVersion() {
+  for (const std::string& program : programs_)
+    kestra::DeleteKeyTree(HKEY_CURRENT_USER, AppDefaultsKey(program));
+}
+
+ScopedRegistryCleanup::ScopedRegistryCleanup(HKEY root, std::string path)
+    : root_(root), path_(std::move(path)) {
+  kestra::DeleteKeyTree(root_, path_);
+}
+
+ScopedRegistryCleanup::~ScopedRegistryCleanup() { kestra::DeleteKeyTree(root_, path_); }
+
+namespace {
+
+void DeleteTree(const std::string& folder) {
+  WIN32_FIND_DATAA data;
+  kestra::FindHandle find(::FindFirstFileA((folder + "\\*").c_str(), &data));
+  if (!find) return;
+  do {
+    std::string name = data.cFileName;
+    if (name == "." || name == "..") continue;
+    std::string path = folder + "\\" + name;
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      DeleteTree(path);
+      ::RemoveDirectoryA(path.c_str());
+    } else {
+      ::DeleteFileA(path.c_str());
+    }
+  } while (::FindNextFileA(find.get(), &data));
+}
+
+}  // namespace
+
+void ResetFolder(const std::string& folder) {
+  std::string dir = folder;
+  while (kestra::EndsWithChar(dir, '\\') && dir.size() > 3) dir.pop_back();
+  DeleteTree(dir);
+  kestra::ForceDirectories(dir);
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  kestra::ForceDirectories(kestra::ExtractFilePath(path));
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+bool CopyFileTo(const std::string& from, const std::string& to) {
+  kestra::ForceDirectories(kestra::ExtractFilePath(to));
+  return ::CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
+}
+
+}  // namespace testenv

@@ -1,0 +1,64 @@
+// What every test under Wine relies on: the fixed drives of the test prefix,
+// the Windows version a program sees, and paths of the build tree.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace testenv {
+
+// Drives of the test prefix (made by tools/wine/mkprefix).
+inline constexpr char kDvdDrive[] = "Q:";         // CD-ROM, label KESTRA_DVD
+inline constexpr char kDvd2Drive[] = "R:";        // second CD-ROM
+inline constexpr char kNetDrive[] = "N:";         // network drive -> \\kestrasrv\dvd
+inline constexpr char kNetDrive2[] = "P:";        // the same share mapped again
+inline constexpr char kShare[] = "\\\\kestrasrv\\dvd";      // mapped by N: and P:
+inline constexpr char kOtherShare[] = "\\\\kestrasrv\\other";  // mapped by no drive
+
+// The build tree as Windows programs see it (Z:\...\build), with trailing "\".
+std::string BuildDir();
+// A file of the shipped programs (build\dist\NAME).
+std::string DistFile(const std::string& name);
+// A program or library built for the tests (stand-ins, helpers).
+std::string TestBinary(const std::string& name);
+
+// Windows versions Wine can report to a program.
+enum class WinVersion { Win98, WinXP, Vista, Win7, Win8, Win10 };
+const char* WineVersionName(WinVersion v);
+
+// Makes the named programs see a Windows version while the object lives
+// (HKCU\Software\Wine\AppDefaults\PROGRAM\Version); the old setting returns after.
+class ScopedWindowsVersion {
+ public:
+  ScopedWindowsVersion(WinVersion version, std::vector<std::string> programs);
+  ~ScopedWindowsVersion();
+  ScopedWindowsVersion(const ScopedWindowsVersion&) = delete;
+  ScopedWindowsVersion& operator=(const ScopedWindowsVersion&) = delete;
+
+ private:
+  std::vector<std::string> programs_;
+};
+
+// Deletes a registry key tree now and again when the object goes.
+class ScopedRegistryCleanup {
+ public:
+  ScopedRegistryCleanup(HKEY root, std::string path);
+  ~ScopedRegistryCleanup();
+  ScopedRegistryCleanup(const ScopedRegistryCleanup&) = delete;
+  ScopedRegistryCleanup& operator=(const ScopedRegistryCleanup&) = delete;
+
+ private:
+  HKEY root_;
+  std::string path_;
+};
+
+// Empties a folder (keeps the folder itself); creates it when missing.
+void ResetFolder(const std::string& folder);
+// Writes bytes to a file, creating its folder.
+void WriteFile(const std::string& path, const std::string& bytes);
+std::string ReadFile(const std::string& path);
+bool CopyFileTo(const std::string& from, const std::string& to);
+
+}  // namespace testenv

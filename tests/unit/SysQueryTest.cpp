@@ -1,0 +1,150 @@
+// System queries on the real API of the Wine prefix: drives, free space, UNC
+// shares, network drives, versions, processes.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "WineTestEnv.h"
+#include "system/FileSys.h"
+#include "system/Registry.h"
+#include "system/RunValues.h"
+#include "system/SysQuery.h"
+
+using namespace kestra;
+
+TEST(Backslash, AddAndRemove) {
+  EXPECT_EQ(AddBackslash("C:"), "C:\\");
+  EXPECT_EQ(AddBackslash("C:\\"), "C:\\");
+  EXPECT_EQ(AddBackslash("C"), "C");
+  EXPECT_EQ(AddBackslash(""), "");
+  EXPECT_EQ(RemoveBackslash("C:\\"), "C:");
+  EXPECT_EQ(RemoveBackslash("X:"), "X:");
+  EXPECT_EQ(RemoveBackslash("\\\\"), "\\\\");
+  EXPECT_EQ(RemoveBackslash("C:\\dir\\"), "C:\\dir");
+}
+
+TEST(ParseVersion, PartsAsNumbers) {
+  EXPECT_EQ(ParseVersion("1.9.3"), (VersionParts{1, 9, 3, 0}));
+  EXPECT_EQ(ParseVersion("2"), (VersionParts{2, 0, 0, 0}));
+  EXPECT_EQ(ParseVersion("1.x.3"), (VersionParts{1, 0, 3, 0}));
+  EXPECT_EQ(ParseVersion(""), (VersionParts{0, 0, 0, 0}));
+  EXPECT_EQ(ParseVersion("1.10.0"), (VersionParts{1, 10, 0, 0}));
+  EXPECT_EQ(ParseVersion("1.2.3.4.5"), (VersionParts{1, 2, 3, 4}));
+  EXPECT_EQ(ParseVersion("1..3"), (VersionParts{1, 0, 3, 0}));
+}
+
+TEST(Drives, ReadinessByDriveKind) {
+  EXPECT_TRUE(IsDriveReady("C:\\Windows"));
+  EXPECT_TRUE(IsDriveReady(std::string(testenv::kDvdDrive) + "\\SETUP.EXE"));
+  EXPECT_TRUE(IsDriveReady(std::string(testenv::kShare) + "\\dir\\SETUP.EXE"));
+  EXPECT_FALSE(IsDriveReady("J:\\nothing"));
+  EXPECT_FALSE(IsDriveReady("\\\\kestrasrv\\missing\\x"));
+  EXPECT_FALSE(IsDriveReady("relative"));
+}
+
+TEST(Drives, TypesOfTheTestDrives) {
+  EXPECT_EQ(::GetDriveTypeA("C:\\"), static_cast<UINT>(DRIVE_FIXED));
+  EXPECT_EQ(::GetDriveTypeA("Q:\\"), static_cast<UINT>(DRIVE_CDROM));
+  EXPECT_EQ(::GetDriveTypeA("N:\\"), static_cast<UINT>(DRIVE_REMOTE));
+}
+
+TEST(Drives, FreeSpaceMatchesTheVolume) {
+  ULARGE_INTEGER available{}, total{}, free_total{};
+  ASSERT_TRUE(::GetDiskFreeSpaceExA("C:\\", &available, &total, &free_total));
+  double reported = DiskFreeBytes("C:\\");
+  // The disk is shared with the running build: allow it to move a little.
+  EXPECT_NEAR(reported, static_cast<double>(free_total.QuadPart), 64.0 * 1024 * 1024);
+  EXPECT_GT(reported, 0.0);
+}
+
+TEST(Drives, FreeSpaceOfAMissingDriveIsZeroWithoutABox) {
+  EXPECT_EQ(DiskFreeBytes("J:\\"), 0.0);
+  EXPECT_EQ(DiskFreeBytes("\\\\kestrasrv\\missing\\"), 0.0);
+}
+
+TEST(FindDriveLetter, OwnDriveWithoutLookingAtTheNetwork) {
+  std::string drive = "unchanged";
+  EXPECT_TRUE(FindDriveLetter("D:\\somewhere", drive));
+  EXPECT_EQ(drive, "D:");
+}
+
+TEST(FindDriveLetter, EmptyFolderLeavesTheDriveAlone) {
+  std::string drive = "unchanged";
+  EXPECT_FALSE(FindDriveLetter("", drive));
+  EXPECT_EQ(drive, "unchanged");
+}
+
+TEST(FindDriveLetter, UncFolderMappedTwiceGivesTheLaterLetter) {
+  char remote[261] = {};
+  DWORD length = sizeof remote;
+  ASSERT_EQ(::WNetGetConnectionA("N:", remote, &length), static_cast<DWORD>(NO_ERROR));
+  std::string drive;
+  EXPECT_TRUE(FindDriveLetter(std::string(testenv::kShare) + "\\KESTRA\\", drive));
+  EXPECT_EQ(drive, "P:");
+  // Letters are compared without regard to case.
+  EXPECT_TRUE(FindDriveLetter("\\\\KESTRASRV\\DVD\\", drive));
+  EXPECT_EQ(drive, "P:");
+}
+
+TEST(FindDriveLetter, UnmappedShareHasNoLetter) {
+  std::string drive = "x";
+  EXPECT_FALSE(FindDriveLetter(std::string(testenv::kOtherShare) + "\\", drive));
+  EXPECT_EQ(drive, "");
+}
+
+class MapToDrivePathTest : public ::testing::Test {
+ protected:
+  void SetUp() override { saved_ = VistaOrLater; }
+  void TearDown() override { VistaOrLater = saved_; }
+  testenv::ScopedRegistryCleanup network_{HKEY_CURRENT_USER, "Network\\Z"};
+  bool saved_ = false;
+};
+
+TEST_F(MapToDrivePathTest, BeforeVistaThePathIsUnchanged) {
+  VistaOrLater = false;
+  EXPECT_EQ(MapToDrivePath("Z:", "\\\\srv\\share\\dir"), "\\\\srv\\share\\dir");
+}
+
+TEST_F(MapToDrivePathTest, VistaMapsUnderTheDriveOfTheShare) {
+  VistaOrLater = true;
+  RegKey::Create(HKEY_CURRENT_USER, "Network\\Z").WriteString("RemotePath", "\\\\srv\\share");
+  EXPECT_EQ(MapToDrivePath("Z:", "\\\\srv\\share\\dir\\DOCS\\"), "Z:\\dir\\DOCS\\");
+  EXPECT_EQ(MapToDrivePath("z:", "\\\\srv\\share"), "z:\\");  // the drive as given
+  EXPECT_EQ(MapToDrivePath("Z:", "C:\\local\\"), "C:\\local\\");
+  EXPECT_EQ(MapToDrivePath("", "\\\\srv\\share\\dir"), "");
+  EXPECT_EQ(MapToDrivePath("Z:", ""), "");
+}
+
+TEST_F(MapToDrivePathTest, WithoutANetworkKeyTheServerAndShareArePrefix) {
+  VistaOrLater = true;
+  EXPECT_EQ(MapToDrivePath("Z:", "\\\\srv\\share\\dir"), "Z:\\dir");
+  // A remembered connection whose remote path differs in length cuts by its length.
+  RegKey::Create(HKEY_CURRENT_USER, "Network\\Z").WriteString("RemotePath", "\\\\srv\\sh");
+  EXPECT_EQ(MapToDrivePath("Z:", "\\\\srv\\share\\dir"), "Z:\\are\\dir");
+}
+
+TEST(RunProgram, EmptyCommandLineAndMissingProgram) {
+  EXPECT_EQ(RunProgram("", true), 0);
+  EXPECT_EQ(RunProgram("C:\\no\\such\\program.exe", true), -1);
+  EXPECT_EQ(RunProgram("C:\\no\\such\\program.exe", false), -1);
+}
+
+TEST(RunProgram, WaitReturnsTheExitCode) {
+  EXPECT_EQ(RunProgram("cmd.exe /c exit 7", true), 7);
+  EXPECT_EQ(RunProgram("cmd.exe /c exit 0", false), 0);
+}
+
+TEST(OsVersion, RecordIsFilled) {
+  OsVersionRecord v;
+  ASSERT_TRUE(GetOSVersion(v));
+  EXPECT_EQ(v.platform, static_cast<DWORD>(VER_PLATFORM_WIN32_NT));
+  EXPECT_GE(v.major, 5u);
+}
+
+TEST(ModulePath, NtFormsBecomeWin32Paths) {
+  EXPECT_EQ(NormalizeModulePath("UNC\\srv\\share\\SETUP.EXE"), "\\\\srv\\share\\SETUP.EXE");
+  EXPECT_EQ(NormalizeModulePath("\\\\?\\UNC\\srv\\share\\SETUP.EXE"), "\\\\srv\\share\\SETUP.EXE");
+  EXPECT_EQ(NormalizeModulePath("\\\\?\\Q:\\SETUP.EXE"), "Q:\\SETUP.EXE");
+  EXPECT_EQ(NormalizeModulePath("Q:\\SETUP.EXE"), "Q:\\SETUP.EXE");
+  EXPECT_EQ(NormalizeModulePath("\\\\srv\\share\\SETUP.EXE"), "\\\\srv\\share\\SETUP.EXE");
+}

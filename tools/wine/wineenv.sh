@@ -1,0 +1,41 @@
+# Sourced by the Wine helper scripts. Sets up the environment of the project's
+# dedicated Wine prefix. Inputs: KESTRA_WINEPREFIX (the prefix folder) and
+# KESTRA_ARCH (i686 or x86_64, the architecture of the programs it runs).
+: "${KESTRA_WINEPREFIX:?KESTRA_WINEPREFIX is not set}"
+: "${KESTRA_ARCH:=i686}"
+
+export WINEPREFIX="$KESTRA_WINEPREFIX"
+export WINEDEBUG=-all
+export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8   # ANSI and OEM code page 932
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+if [ "$KESTRA_ARCH" = x86_64 ]; then
+  export WINEARCH=win64
+  WINE_LOADER=/usr/lib/wine/wine64
+else
+  export WINEARCH=win32
+  WINE_LOADER=/usr/lib/wine/wine
+fi
+if [ -x /usr/lib/wine/wineserver64 ]; then WINESERVER=/usr/lib/wine/wineserver64; else WINESERVER=/usr/lib/wine/wineserver32; fi
+# Headless unless a caller asks for a display (screenshots).
+if [ -z "${KESTRA_DISPLAY:-}" ]; then unset DISPLAY; else export DISPLAY="$KESTRA_DISPLAY"; fi
+
+# The drives every test can rely on (see mkprefix).
+KESTRA_DRIVES="$WINEPREFIX/drives"
+
+# Starts the wineserver once, persistent, with its stdio on /dev/null so that it
+# never holds a pipe of the process that happened to start it (ctest waits on those).
+kestra_ensure_server() {
+  "$WINESERVER" -p </dev/null >/dev/null 2>&1 || true
+}
+
+# Creates the prefix on first use. flock -o: the lock is not inherited by the
+# daemonised wineserver, which would otherwise hold it for ever.
+kestra_ensure_prefix() {
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  (
+    flock -o 9
+    if [ ! -f "$WINEPREFIX/.kestra-ready" ]; then
+      "$(dirname "${BASH_SOURCE[0]}")/mkprefix" >&2
+    fi
+  ) 9>"$WINEPREFIX.lock"
+}
