@@ -113,16 +113,19 @@ TEST_F(RunUpgradeToolTest, AnyValueOtherThanZeroEndsTheWait) {
   EXPECT_EQ(ToolRecord().at(2), "upgSetup=0") << "the old value was replaced before the start";
 }
 
+std::atomic<int> g_wait_probe_messages{0};
+
+LRESULT CALLBACK WaitProbeWindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+  if (msg == WM_APP + 7) ++g_wait_probe_messages;
+  return ::DefWindowProcA(hwnd, msg, wparam, lparam);
+}
+
 TEST_F(RunUpgradeToolTest, WindowMessagesAreHandledWhileWaiting) {
   PutToolOn(dvd_);
   ScopedEnvironment delay("KESTRA_UPGSETUP_DELAY_MS", "1000");
-  static std::atomic<int> handled{0};
-  handled = 0;
+  g_wait_probe_messages = 0;
   WNDCLASSA window_class{};
-  window_class.lpfnWndProc = [](HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) -> LRESULT {
-    if (msg == WM_APP + 7) ++handled;
-    return ::DefWindowProcA(hwnd, msg, wparam, lparam);
-  };
+  window_class.lpfnWndProc = WaitProbeWindowProc;
   window_class.hInstance = ::GetModuleHandleA(nullptr);
   window_class.lpszClassName = "UpgradeWaitProbe";
   ::RegisterClassA(&window_class);
@@ -134,7 +137,7 @@ TEST_F(RunUpgradeToolTest, WindowMessagesAreHandledWhileWaiting) {
   MSG left{};
   bool still_queued = ::PeekMessageA(&left, window, WM_APP + 7, WM_APP + 7, PM_REMOVE);
   EXPECT_FALSE(still_queued);
-  EXPECT_EQ(handled.load(), 1) << "the posted message was dispatched during the wait";
+  EXPECT_EQ(g_wait_probe_messages.load(), 1) << "the posted message was dispatched during the wait";
   ::DestroyWindow(window);
 }
 
