@@ -398,12 +398,13 @@ namespace {
 
 struct EnumState {
   DWORD pid;
+  bool visible_only;
   std::vector<Window> windows;
 };
 
 BOOL CALLBACK CollectTopLevel(HWND hwnd, LPARAM param) {
   auto* state = reinterpret_cast<EnumState*>(param);
-  if (!::IsWindowVisible(hwnd)) return TRUE;
+  if (state->visible_only && !::IsWindowVisible(hwnd)) return TRUE;
   DWORD pid = 0;
   ::GetWindowThreadProcessId(hwnd, &pid);
   if (state->pid == 0 || state->pid == pid) state->windows.emplace_back(hwnd);
@@ -413,7 +414,13 @@ BOOL CALLBACK CollectTopLevel(HWND hwnd, LPARAM param) {
 }  // namespace
 
 std::vector<Window> VisibleTopLevelWindows(DWORD pid) {
-  EnumState state{pid, {}};
+  EnumState state{pid, true, {}};
+  ::EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&state));
+  return state.windows;
+}
+
+std::vector<Window> AllTopLevelWindows(DWORD pid) {
+  EnumState state{pid, false, {}};
   ::EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&state));
   return state.windows;
 }
@@ -472,6 +479,15 @@ Window Session::WaitForWindow(const std::string& class_name, Millis timeout) {
     if (Window found = FindTopLevelWindow(class_name, process_.Pid())) return found;
     if (!process_.Running() || deadline.Passed())
       Fail("no window of class " + class_name + " within " + InMs(timeout));
+  }
+}
+
+Window Session::WaitForAnyWindow(const std::string& class_name, Millis timeout) {
+  for (Deadline deadline(timeout);; Pause()) {
+    for (const Window& window : AllTopLevelWindows(process_.Pid()))
+      if (SameClass(window.ClassName(), class_name)) return window;
+    if (!process_.Running() || deadline.Passed())
+      Fail("no window of class " + class_name + ", visible or hidden, within " + InMs(timeout));
   }
 }
 

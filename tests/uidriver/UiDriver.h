@@ -132,6 +132,9 @@ class Session {
   Window WaitForWindow(const std::string& class_name, Millis timeout = kDefaultWait);
   // The same, found by its caption.
   Window WaitForWindowByCaption(const std::string& caption, Millis timeout = kDefaultWait);
+  // A top-level window of the program with this class, visible or hidden
+  // (a hidden main form, say, to send it messages).
+  Window WaitForAnyWindow(const std::string& class_name, Millis timeout = kDefaultWait);
   // Waits until no visible top-level window of this class is left.
   void WaitForWindowGone(const std::string& class_name, Millis timeout = kDefaultWait);
   // Visible top-level windows of the program now.
@@ -166,6 +169,8 @@ class Session {
 
 // Visible top-level windows in z-order, of one process (pid 0: of every process).
 std::vector<Window> VisibleTopLevelWindows(DWORD pid = 0);
+// The same including hidden ones.
+std::vector<Window> AllTopLevelWindows(DWORD pid = 0);
 // The first visible top-level window of a class (pid 0: in any process).
 Window FindTopLevelWindow(const std::string& class_name, DWORD pid = 0);
 // Caption, text, buttons (in the order shown) and icon of a message box.

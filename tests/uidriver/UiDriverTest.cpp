@@ -221,6 +221,16 @@ TEST_F(DriverForm, WaitsForWindowsToComeAndGo) {
   EXPECT_FALSE(late);
 }
 
+TEST_F(DriverForm, HiddenWindowsAreFoundOnlyWhenAskedFor) {
+  Control(testapp::kOpenLaterButton).Click();
+  Window late = session_->WaitForWindow(testapp::kLateFormClass);
+  ::ShowWindow(late.Handle(), SW_HIDE);  // hidden from outside, still there
+  EXPECT_EQ(session_->WaitForAnyWindow(testapp::kLateFormClass).Handle(), late.Handle());
+  EXPECT_THROW(session_->WaitForWindow(testapp::kLateFormClass, 200ms), TimeoutError);
+  session_->WaitForWindowGone(testapp::kLateFormClass, 0ms);
+  EXPECT_THROW(session_->WaitForAnyWindow("TNoSuchForm", 200ms), TimeoutError);
+}
+
 TEST_F(DriverForm, SendReturnsTheProgramsAnswer) {
   EXPECT_EQ(form_.Send(testapp::kDoubleMessage, 21, 0), 42);
 }
