@@ -565,6 +565,11 @@ void TBigIniFile::CopyToStrings(TStringList& target) {
 void TBigIniFile::Flush() {
   if (!FChanged) return;
   if (!FFileName.empty()) {
+    // Windows refuses to recreate a read-only file; asking first gives the same
+    // answer where the platform would not (Wine running as root ignores the bit).
+    DWORD attributes = ::GetFileAttributesA(FFileName.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+      throw EInOutError("cannot write the read-only file " + FFileName, ERROR_ACCESS_DENIED);
     FileHandle file(::CreateFileA(FFileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) throw EInOutError("cannot create " + FFileName, ::GetLastError());
