@@ -24,32 +24,29 @@ EInOutError::EInOutError(const std::string& message, unsigned long errorCode)
 
 namespace {
 
-// A name made ready for repeated comparison: its text in UTF-16 when its bytes
-// are valid code page 932, else only its bytes.
-struct PreparedName {
-  std::string_view bytes;
+// A name's text in UTF-16, when its bytes are valid code page 932.
+struct WideName {
   bool valid = false;
-  std::wstring wide;
+  std::wstring text;
 };
 
-PreparedName Prepare(std::string_view s) {
-  PreparedName p;
-  p.bytes = s;
+WideName Widen(std::string_view s) {
+  WideName w;
   if (s.empty()) {
-    p.valid = true;
-    return p;
+    w.valid = true;
+    return w;
   }
-  if (s.size() > static_cast<std::size_t>(INT_MAX)) return p;
+  if (s.size() > static_cast<std::size_t>(INT_MAX)) return w;
   const int length = static_cast<int>(s.size());
   // MB_ERR_INVALID_CHARS: without it every broken sequence becomes the same
   // default character, and two different broken names would compare equal.
   int wideLength =
       ::MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS, s.data(), length, nullptr, 0);
-  if (wideLength <= 0) return p;
-  p.wide.resize(static_cast<std::size_t>(wideLength));
-  p.valid = ::MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS, s.data(), length,
-                                  p.wide.data(), wideLength) == wideLength;
-  return p;
+  if (wideLength <= 0) return w;
+  w.text.resize(static_cast<std::size_t>(wideLength));
+  w.valid = ::MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS, s.data(), length,
+                                  w.text.data(), wideLength) == wideLength;
+  return w;
 }
 
 char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -57,9 +54,8 @@ char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 
 // Byte order with ASCII letters folded; only single-byte characters are folded
 // (the second byte of a double-byte character can look like a letter).
 int CompareBytesIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  std::size_t i = 0;
   bool aTrail = false, bTrail = false;
-  for (; i < a.size() && i < b.size(); ++i) {
+  for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
     char ca = aTrail ? a[i] : AsciiUpper(a[i]);
     char cb = bTrail ? b[i] : AsciiUpper(b[i]);
     aTrail = !aTrail && IsLeadByte(static_cast<unsigned char>(a[i]));
@@ -70,22 +66,85 @@ int CompareBytesIgnoringAsciiCase(std::string_view a, std::string_view b) {
   return a.size() < b.size() ? -1 : 1;
 }
 
+// Blank to tilde. The platform's comparison gives each of these characters a
+// weight of its own and folds only a-z onto A-Z, so for such names it answers
+// exactly as a byte comparison with a-z folded; control characters are left to
+// it, since it may ignore them.
+bool IsPrintableAscii(std::string_view s) {
+  for (char c : s)
+    if (c < 0x20 || c > 0x7E) return false;
+  return true;
+}
+
+bool SameAsciiIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+  return true;
+}
+
 // A total order: valid names by the user's locale, then broken names by bytes.
-int ComparePrepared(const PreparedName& a, const PreparedName& b) {
-  if (a.valid && b.valid) {
-    int result = ::CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.wide.data(),
-                                  static_cast<int>(a.wide.size()), b.wide.data(),
-                                  static_cast<int>(b.wide.size()));
+int CompareWithLocale(std::string_view a, std::string_view b) {
+  WideName wa = Widen(a), wb = Widen(b);
+  if (wa.valid && wb.valid) {
+    int result = ::CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, wa.text.data(),
+                                  static_cast<int>(wa.text.size()), wb.text.data(),
+                                  static_cast<int>(wb.text.size()));
     if (result != 0) return result - CSTR_EQUAL;
   }
+  if (wa.valid != wb.valid) return wa.valid ? -1 : 1;
+  return CompareBytesIgnoringAsciiCase(a, b);
+}
+
+// What the duplicate search sorts by: the locale's sort key (ignoring case) of
+// a valid name, whose byte order is the order of the comparison above, so each
+// name is converted once instead of once per comparison.
+struct SortName {
+  bool valid = false;
+  std::string key;  // the sort key, or the name's own bytes when it is broken
+};
+
+SortName MakeSortName(std::string_view name) {
+  SortName sortName;
+  WideName wide = Widen(name);
+  if (wide.valid && wide.text.empty()) {
+    sortName.valid = true;
+    return sortName;
+  }
+  if (wide.valid) {
+    const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
+    const int length = static_cast<int>(wide.text.size());
+    int bytes = ::LCMapStringW(LOCALE_USER_DEFAULT, flags, wide.text.data(), length, nullptr, 0);
+    if (bytes > 0) {
+      sortName.key.resize(static_cast<std::size_t>(bytes));
+      // With LCMAP_SORTKEY the target is a byte buffer and its size is in bytes.
+      if (::LCMapStringW(LOCALE_USER_DEFAULT, flags, wide.text.data(), length,
+                         reinterpret_cast<LPWSTR>(sortName.key.data()), bytes) == bytes) {
+        sortName.valid = true;
+        return sortName;
+      }
+    }
+  }
+  sortName.key.assign(name);
+  return sortName;
+}
+
+int CompareSortNames(const SortName& a, const SortName& b) {
   if (a.valid != b.valid) return a.valid ? -1 : 1;
-  return CompareBytesIgnoringAsciiCase(a.bytes, b.bytes);
+  if (a.valid) return a.key.compare(b.key) < 0 ? -1 : (a.key == b.key ? 0 : 1);
+  return CompareBytesIgnoringAsciiCase(a.key, b.key);
 }
 
 }  // namespace
 
 int CompareIniNames(std::string_view a, std::string_view b) {
-  return ComparePrepared(Prepare(a), Prepare(b));
+  if (a == b) return 0;
+  return CompareWithLocale(a, b);
+}
+
+bool SameIniName(std::string_view a, std::string_view b) {
+  if (IsPrintableAscii(a) && IsPrintableAscii(b)) return SameAsciiIgnoringCase(a, b);
+  return CompareWithLocale(a, b) == 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -110,12 +169,11 @@ bool IsSectionHeader(std::string_view line) {
 
 // Index of the first key=value line of lines named key, or -1.
 int IndexOfKey(const TStringList& lines, std::string_view key) {
-  const PreparedName wanted = Prepare(key);
   for (std::size_t i = 0; i < lines.size(); ++i) {
     std::string_view line = lines[i];
     std::size_t eq = line.find('=');
     if (eq == std::string_view::npos) continue;  // comments and bare lines have no key
-    if (ComparePrepared(Prepare(line.substr(0, eq)), wanted) == 0) return static_cast<int>(i);
+    if (SameIniName(line.substr(0, eq), key)) return static_cast<int>(i);
   }
   return -1;
 }
@@ -246,10 +304,7 @@ class BufferedWriter {
 int TSectionList::IndexOf(std::string_view name) {
   const int count = Count();
   if (FPrevIndex >= count) FPrevIndex = 0;
-  const PreparedName wanted = Prepare(name);
-  auto matches = [&](int i) {
-    return ComparePrepared(Prepare(FEntries[static_cast<std::size_t>(i)].name), wanted) == 0;
-  };
+  auto matches = [&](int i) { return SameIniName(FEntries[static_cast<std::size_t>(i)].name, name); };
   for (int i = FPrevIndex; i < count; ++i)
     if (matches(i)) return FPrevIndex = i;
   for (int i = 0; i < FPrevIndex; ++i)
@@ -278,14 +333,14 @@ bool TSectionList::EraseDuplicates(TEraseSectionCallback handler) {
 
   // The names, each with its position, sorted by name; equal names end up next
   // to each other in file order (the sort is stable).
-  std::vector<PreparedName> names;
+  std::vector<SortName> names;
   names.reserve(FEntries.size());
-  for (const Entry& entry : FEntries) names.push_back(Prepare(entry.name));
+  for (const Entry& entry : FEntries) names.push_back(MakeSortName(entry.name));
   std::vector<int> sorted(FEntries.size());
   std::iota(sorted.begin(), sorted.end(), 0);
   std::stable_sort(sorted.begin(), sorted.end(), [&](int a, int b) {
-    return ComparePrepared(names[static_cast<std::size_t>(a)],
-                           names[static_cast<std::size_t>(b)]) < 0;
+    return CompareSortNames(names[static_cast<std::size_t>(a)],
+                            names[static_cast<std::size_t>(b)]) < 0;
   });
 
   std::vector<bool> removed(FEntries.size(), false);
@@ -293,8 +348,8 @@ bool TSectionList::EraseDuplicates(TEraseSectionCallback handler) {
   int survivor = sorted[0];
   for (std::size_t k = 1; k < sorted.size(); ++k) {
     const int candidate = sorted[k];
-    if (ComparePrepared(names[static_cast<std::size_t>(candidate)],
-                        names[static_cast<std::size_t>(survivor)]) != 0) {
+    if (CompareSortNames(names[static_cast<std::size_t>(candidate)],
+                         names[static_cast<std::size_t>(survivor)]) != 0) {
       survivor = candidate;
       continue;
     }
@@ -396,10 +451,9 @@ std::int32_t TBigIniFile::FindKeyIndex(std::string_view section, std::string_vie
     // read section by section in file order find their section at once.
     const int start = (FCurrentSection > 0 && FCurrentSection < count) ? FCurrentSection : 0;
     const int last = (start == 0 ? count : start) - 1;
-    const PreparedName wanted = Prepare(section);
     int position = start;
     for (;;) {
-      if (ComparePrepared(Prepare(FSectionList.Name(position)), wanted) == 0) {
+      if (SameIniName(FSectionList.Name(position), section)) {
         found = position;
         break;
       }

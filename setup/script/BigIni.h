@@ -48,9 +48,8 @@ class EInOutError : public std::runtime_error {
 // other broken names after conversion, so such names are compared byte by byte
 // (ASCII letters case-insensitively) and sort after every valid name.
 int CompareIniNames(std::string_view a, std::string_view b);
-inline bool SameIniName(std::string_view a, std::string_view b) {
-  return CompareIniNames(a, b) == 0;
-}
+// CompareIniNames(a, b) == 0, answered without the locale for plain ASCII names.
+bool SameIniName(std::string_view a, std::string_view b);
 
 // Decides which of two sections of the same name survives a load. Called with
 // the user data, the name, the lines of the section that would survive (the

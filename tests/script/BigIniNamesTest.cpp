@@ -2,7 +2,10 @@
 // names, letter case ignored by the locale's rules, Shift-JIS read by character.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <string>
+#include <vector>
 
 #include "IniTestFolder.h"
 #include "script/BigIni.h"
@@ -69,7 +72,53 @@ TEST(IniNames, OrderFollowsTheLocaleIgnoringCase) {
   EXPECT_LT(CompareIniNames("KESTRA001", "kestra002"), 0);
 }
 
+namespace {
+
+bool PlatformSaysSame(const std::string& a, const std::string& b) {
+  return ::CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
+                          b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
+}  // namespace
+
+// Plain ASCII names are matched without asking the locale: the answers must be
+// the platform's own.
+TEST(IniNames, PlainAsciiIsMatchedAsThePlatformMatchesIt) {
+  std::vector<std::string> samples{"co-op", "coop", "it's", "its", "a b", "ab", "A_B", "AB",
+                                   "[x]", "x", "~", "", "Key ", "KEY", "key"};
+  for (char c = 0x20; c <= 0x7E; ++c) samples.emplace_back(1, c);
+  int disagreements = 0;
+  for (const std::string& a : samples)
+    for (const std::string& b : samples)
+      if (SameIniName(a, b) != PlatformSaysSame(a, b)) {
+        ADD_FAILURE() << "\"" << a << "\" against \"" << b << "\"";
+        if (++disagreements > 10) return;
+      }
+}
+
 using BigIniNames = IniTestFolder;
+
+// The duplicate search sorts by the locale's sort keys; the sections it merges
+// must be exactly those the name comparison calls the same.
+TEST_F(BigIniNames, DuplicateSectionsAreThoseTheComparisonCallsTheSame) {
+  const std::vector<std::string> names{
+      "Setup", "SETUP", "ＳＥＴＵＰ", "ｓｅｔｕｐ", "ｾｯﾄｱｯﾌﾟ", "セットアップ", "せっとあっぷ",
+      "A-B", "AB", "a-b", "a b", "表", "ソ", "ゾ", "ヂ", "ア", "ａ", "Ａ", "A", "a", "",
+      "ケストラDVD", "ケストラdvd", "ケストラＤＶＤ", "setup", "Ｓｅｔｕｐ", "表 ", " 表"};
+  std::string bytes;
+  std::vector<std::string> survivors;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    bytes += "[" + names[i] + "]\r\nn=" + std::to_string(i) + "\r\n";
+    bool seen = false;
+    for (const std::string& earlier : survivors) seen = seen || SameIniName(earlier, names[i]);
+    if (!seen) survivors.push_back(names[i]);
+  }
+  ASSERT_LT(survivors.size(), names.size());
+  TBigIniFile ini(MakeFile("a.ini", bytes));
+  TStringList loaded;
+  ini.ReadSections(loaded);
+  EXPECT_EQ(loaded, survivors);
+}
 
 TEST_F(BigIniNames, SectionsAndKeysMatchWithoutRegardToCase) {
   TBigIniFile ini(MakeFile("a.ini", "[SETUP]\r\nKey=v\r\n[ＫＥＳＴＲＡ]\r\nＡＢＣ=1\r\n"));
