@@ -24,6 +24,7 @@ namespace {
 constexpr int kKeysPerSection = 10;
 constexpr double kFullPassLimitSeconds = 120.0;
 constexpr int kSampleKeys = 2000;
+constexpr int kProbeSections = 50;
 constexpr int kStoreRuns = 7;
 
 double Now() {
@@ -145,11 +146,17 @@ ProfileTiming TimeProfile(const TestFile& file, bool full) {
   ProfileRead(file, file.entries.front(), buffer);
   const double firstCall = Now() - start;
 
-  // A small probe over the whole file decides whether a full pass fits the limit.
-  const int probeStep = std::max(1, file.sections / 10);
-  auto [probeSeconds, probeKeys] = TimeProfileSections(file, probeStep, probeStep / 2);
+  // A probe spread over the whole file decides whether a full pass fits the
+  // limit. A single slow call on a busy machine must not decide it: the median
+  // section counts.
+  const int probeStep = std::max(1, file.sections / kProbeSections);
+  std::vector<double> perSection;
+  for (int s = probeStep / 2; s < file.sections; s += probeStep)
+    perSection.push_back(TimeProfileSections(file, file.sections, s).first);
+  auto middle = perSection.begin() + static_cast<std::ptrdiff_t>(perSection.size() / 2);
+  std::nth_element(perSection.begin(), middle, perSection.end());
   const double estimate =
-      firstCall + probeSeconds / static_cast<double>(probeKeys) * static_cast<double>(keys);
+      firstCall + *middle * static_cast<double>(file.sections);
   timing.firstCall = firstCall;
   timing.probeEstimate = estimate;
   if (full || estimate <= kFullPassLimitSeconds) {
@@ -158,7 +165,7 @@ ProfileTiming TimeProfile(const TestFile& file, bool full) {
     timing.timedKeys = count;
     return timing;
   }
-  const int step = std::max(1, static_cast<int>(keys / kSampleKeys));
+  const int step = std::max(1, file.sections / (kSampleKeys / kKeysPerSection));
   auto [seconds, count] = TimeProfileSections(file, step, step / 2);
   timing.seconds = firstCall + seconds / static_cast<double>(count) * static_cast<double>(keys - 1);
   timing.timedKeys = count + 1;
@@ -211,7 +218,7 @@ void Report(const SizeResult& size) {
                 size.profile.seconds,
                 Grouped(file.entries.size()).c_str());
   std::printf("                (first call %.3f s; a probe of %d sections estimated %.1f s for all)\n",
-              size.profile.firstCall, 10, size.profile.probeEstimate);
+              size.profile.firstCall, kProbeSections, size.profile.probeEstimate);
   std::printf("  speed-up:     %9.1fx\n", size.profile.seconds / size.store.Total());
 }
 
