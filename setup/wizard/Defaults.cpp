@@ -70,7 +70,7 @@ void ProposeFromTraces(TFInstAppInfo& record, const std::string& pf, bool produc
     app.InstallMode = 1;
   }
 
-  RegKey product = RegKey::Open(HKEY_LOCAL_MACHINE, kProductKey);
+  RegKey product = RegKey::Open(HKEY_LOCAL_MACHINE, kProductRegistryKey);
   app.AppVersion = product ? product.ReadStringOr("Version") : std::string();
 
   const std::string recorded = RecordedIndexFolder();
@@ -146,8 +146,8 @@ DestinationDefaults LoadDestinationDefaults(const TFInstAppInfo& handed_in,
   record.AppInfo.ProductIndex = kProductIndex;
 
   const bool product_key_present =
-      static_cast<bool>(RegKey::Open(HKEY_LOCAL_MACHINE, kProductKey));
-  RegKey app_paths = RegKey::Open(HKEY_LOCAL_MACHINE, kAppPathsKey);
+      static_cast<bool>(RegKey::Open(HKEY_LOCAL_MACHINE, kProductRegistryKey));
+  RegKey app_paths = RegKey::Open(HKEY_LOCAL_MACHINE, kViewerAppPathsKey);
   if (app_paths || !page.RegisteredIndexDir.empty())
     ProposeFromTraces(record, pf, product_key_present, app_paths);
   else

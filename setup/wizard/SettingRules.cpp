@@ -131,6 +131,58 @@ DvdSummary SummarizeDvdFolders(const std::vector<std::string>& dvd_path_list) {
           "※DVDドライブを確認するには　［詳細設定］　を選択してください。", false};
 }
 
+namespace {
+
+std::string ApplicationGuidance(const char* browse_button) {
+  return std::string("アプリケーションのインストール先フォルダを指定します。\r\n"
+                     "アプリケーションをインストールするには、200MByte以上の空き容量が必要です。\r\n"
+                     "インストールするフォルダを変更する場合は、") +
+         browse_button +
+         " ボタンをクリックして下さい。\r\n"
+         "インストール先フォルダを変更した場合は、自動的に[ " +
+         kProduct.key + " ]フォルダが作成されます。";
+}
+
+}  // namespace
+
+GuidanceText GuidanceOf(Guidance guidance) {
+  switch (guidance) {
+    case Guidance::Application:
+      return {"インストール先を指定", ApplicationGuidance("[ 参照 ]")};
+    case Guidance::ApplicationHover:
+      return {"インストール先を指定", ApplicationGuidance("[ 参照(A) ]")};
+    case Guidance::Index:
+      return {"検索用インデックスを指定",
+              "検索用インデックスのインストールを指定します。\r\n"
+              "検索用インデックスをインストールするには、100MByte以上の空き容量が必要です。\r\n"
+              "インストール先を変更するには、[ 参照(B) ] ボタンをクリックし、参照先を変更して下さい。\r\n"
+              "検索用インデックスのインストールを行わない場合は、チェックを外して下さい。\r\n"
+              "「 検索用インデックスのインストールを行う 」にチェックが付いていない場合はＤＶＤでの運用になります。"};
+    case Guidance::Dvd:
+      return {"参照先ＤＶＤドライブの指定",
+              "アプリケーションで使用するＤＶＤドライブを指定します。\r\n"
+              "ＤＶＤドライブの参照先を変更するには、[ 詳細設定(&D) ] ボタンをクリックし、参照先を変更して下さい。"};
+    case Guidance::Upgrade:
+    default:
+      return {"アップグレードの確認",
+              std::string("アップグレード対象の［ ") + kProduct.title +
+                  " ］がインストールされています。\r\n"
+                  "アップグレードを実行する場合は、[ ｱｯﾌﾟｸﾞﾚｰﾄﾞ(S) ] ボタンを押して下さい。\r\n"
+                  "アップグレードを中止する場合は、[ ｷｬﾝｾﾙ ] ボタンを押してください。"};
+  }
+}
+
+std::optional<Guidance> GuidanceOnHover(bool upgrade, HoverArea area) {
+  if (upgrade) return Guidance::Upgrade;
+  switch (area) {
+    case HoverArea::Application: return Guidance::ApplicationHover;
+    case HoverArea::Index: return Guidance::Index;
+    case HoverArea::Dvd: return Guidance::Dvd;
+    case HoverArea::Other:
+    default: return std::nullopt;
+  }
+}
+
 bool UpgradeKeepsIndexOnDisk(const UpgradeIndexFacts& f) {
   if (f.vista_or_later) {
     // The index on the setup drive is the DVD's own.

@@ -96,6 +96,19 @@ struct DvdSummary {
 };
 DvdSummary SummarizeDvdFolders(const std::vector<std::string>& dvd_path_list);
 
+// The header band's step title and guidance text.
+enum class Guidance { Application, ApplicationHover, Index, Dvd, Upgrade };
+struct GuidanceText {
+  std::string title;
+  std::string text;
+};
+GuidanceText GuidanceOf(Guidance guidance);
+
+// Where the mouse is: the guidance follows it over the application area, the
+// index area and the DVD box; elsewhere (the index check box too) it stays.
+enum class HoverArea { Application, Index, Dvd, Other };
+std::optional<Guidance> GuidanceOnHover(bool upgrade, HoverArea area);
+
 // Whether an upgraded index stays on disk (the index check box checked) or is
 // used from the DVD.
 struct UpgradeIndexFacts {

@@ -40,9 +40,9 @@ class DestinationDefaultsTest : public ::testing::Test {
   std::string InstallViewer(const std::string& folder) {
     std::string exe = folder + "KESTRA.EXE";
     testenv::WriteFile(exe, "MZ");
-    SetString(HKEY_LOCAL_MACHINE, kAppPathsKey, "", exe);
-    SetString(HKEY_LOCAL_MACHINE, kAppPathsKey, "path", folder.substr(0, folder.size() - 1));
-    SetString(HKEY_LOCAL_MACHINE, kProductKey, "Version", "1.9.3");
+    SetString(HKEY_LOCAL_MACHINE, kViewerAppPathsKey, "", exe);
+    SetString(HKEY_LOCAL_MACHINE, kViewerAppPathsKey, "path", folder.substr(0, folder.size() - 1));
+    SetString(HKEY_LOCAL_MACHINE, kProductRegistryKey, "Version", "1.9.3");
     return exe;
   }
 
@@ -132,7 +132,7 @@ TEST_F(DestinationDefaultsTest, InstalledCopyIsUpgraded) {
 
 TEST_F(DestinationDefaultsTest, InstalledCopyWithoutRecordedFolderUsesTheExecutablesFolder) {
   InstallViewer(kWork + "App\\");
-  RegKey::Open(HKEY_LOCAL_MACHINE, kAppPathsKey).DeleteValue("path");
+  RegKey::Open(HKEY_LOCAL_MACHINE, kViewerAppPathsKey).DeleteValue("path");
   DestinationDefaults d = Load();
   EXPECT_EQ(d.Record.AppInfo.InstallMode, 2);
   EXPECT_EQ(d.Record.AppInfo.InstallDir, kWork + "App\\");
@@ -243,17 +243,17 @@ TEST_F(DestinationDefaultsTest, UncSetupFolderBeforeVistaStaysUnc) {
 
 TEST_F(DestinationDefaultsTest, ValuesOfTheWrongTypeCountAsMissing) {
   InstallViewer(kWork + "App\\");
-  SetDword(HKEY_LOCAL_MACHINE, kProductKey, "Version", 0x01090003);
+  SetDword(HKEY_LOCAL_MACHINE, kProductRegistryKey, "Version", 0x01090003);
   DestinationDefaults d = Load();
   EXPECT_EQ(d.Record.AppInfo.InstallMode, 2);
   EXPECT_EQ(d.Record.AppInfo.AppVersion, "");
 
   // The executable named by a number does not exist: a new installation.
-  SetDword(HKEY_LOCAL_MACHINE, kAppPathsKey, "", 7);
+  SetDword(HKEY_LOCAL_MACHINE, kViewerAppPathsKey, "", 7);
   EXPECT_EQ(Load().Record.AppInfo.InstallMode, 1);
 
   // A recorded index folder that is not text is no index at all.
-  DeleteKeyTree(HKEY_LOCAL_MACHINE, kAppPathsKey);
+  DeleteKeyTree(HKEY_LOCAL_MACHINE, kViewerAppPathsKey);
   SetDword(HKEY_CURRENT_USER, kCollectionKey, "Root", 1);
   DestinationDefaults no_index = Load();
   EXPECT_EQ(no_index.Page.RegisteredIndexDir, "");

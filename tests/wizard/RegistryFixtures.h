@@ -42,7 +42,7 @@ class CleanProductRegistry {
   ScopedRegistryValue program_files_{HKEY_LOCAL_MACHINE, kestra::kCurrentVersionKey,
                                      kestra::kProgramFilesValue};
   testenv::ScopedRegistryCleanup product_{HKEY_LOCAL_MACHINE, "SOFTWARE\\ZEL\\ケストラDVD"};
-  testenv::ScopedRegistryCleanup app_paths_{HKEY_LOCAL_MACHINE, kestra::kAppPathsKey};
+  testenv::ScopedRegistryCleanup app_paths_{HKEY_LOCAL_MACHINE, kestra::kViewerAppPathsKey};
   testenv::ScopedRegistryCleanup user_{HKEY_CURRENT_USER, "SOFTWARE\\ZEL\\ケストラDVD"};
 };
 
