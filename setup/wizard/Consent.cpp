@@ -41,13 +41,14 @@ void TConsentDlg::FormCreate() {
 }
 
 void TConsentDlg::FormShow() {
-  ConsentState = 2;
-  Item(IdButton2).SetEnabled(false);
   Item(IdMemo1).SetFocus();
-  // Focus passing over a radio button may have selected it: start unselected.
+  ::SendMessageA(Item(IdMemo1).Handle(), EM_SETSEL, 0, 0);
+  // A radio button that receives the focus on the way reports itself clicked:
+  // the state is settled after the focus has arrived in the agreement.
   Item(IdRadioButton1).SetChecked(false);
   Item(IdRadioButton2).SetChecked(false);
-  ::SendMessageA(Item(IdMemo1).Handle(), EM_SETSEL, 0, 0);
+  ConsentState = 2;
+  Item(IdButton2).SetEnabled(false);
 }
 
 void TConsentDlg::RadioButton1Click(int tag) {
@@ -95,6 +96,14 @@ void TConsentDlg::OnCommand(int id, int code, HWND) {
     default:
       break;
   }
+}
+
+bool TConsentDlg::OnMessage(UINT msg, WPARAM, LPARAM, LRESULT* result) {
+  if (msg != WM_CLOSE) return false;
+  // Closing the window is a cancel like any other: it asks first.
+  Button1Click();
+  *result = 0;
+  return true;
 }
 
 std::string LoadAgreementText() {
