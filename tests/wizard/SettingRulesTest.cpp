@@ -251,3 +251,32 @@ TEST(Commit, ShortListLeavesTheRestAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Guidance, FollowsTheAreaUnlessUpgrading) {
+  EXPECT_EQ(GuidanceOnHover(false, HoverArea::Application), Guidance::ApplicationHover);
+  EXPECT_EQ(GuidanceOnHover(false, HoverArea::Index), Guidance::Index);
+  EXPECT_EQ(GuidanceOnHover(false, HoverArea::Dvd), Guidance::Dvd);
+  EXPECT_EQ(GuidanceOnHover(false, HoverArea::Other), std::nullopt);
+  for (HoverArea area :
+       {HoverArea::Application, HoverArea::Index, HoverArea::Dvd, HoverArea::Other})
+    EXPECT_EQ(GuidanceOnHover(true, area), Guidance::Upgrade);
+}
+
+TEST(Guidance, TitlesAndTheBrowseButtonOfEachText) {
+  EXPECT_EQ(GuidanceOf(Guidance::Application).title, "インストール先を指定");
+  EXPECT_EQ(GuidanceOf(Guidance::ApplicationHover).title, "インストール先を指定");
+  EXPECT_EQ(GuidanceOf(Guidance::Index).title, "検索用インデックスを指定");
+  EXPECT_EQ(GuidanceOf(Guidance::Dvd).title, "参照先ＤＶＤドライブの指定");
+  EXPECT_EQ(GuidanceOf(Guidance::Upgrade).title, "アップグレードの確認");
+  // The entry text names the button plainly, the hover text with its key.
+  const std::string entry = GuidanceOf(Guidance::Application).text;
+  const std::string hover = GuidanceOf(Guidance::ApplicationHover).text;
+  EXPECT_NE(entry.find("[ 参照 ] ボタン"), std::string::npos);
+  EXPECT_NE(hover.find("[ 参照(A) ] ボタン"), std::string::npos);
+  EXPECT_EQ(entry.substr(entry.size() - 40), hover.substr(hover.size() - 40));
+  EXPECT_NE(entry.find("自動的に[ KESTRA ]フォルダが作成されます。"), std::string::npos);
+}
+
+}  // namespace
