@@ -18,15 +18,15 @@ void TSetupAbortMsg::CreateControls() {
 
 void TSetupAbortMsg::FormCreate() {
   const std::string text = std::string(kProduct.title) +
-                        " のセットアップは完了していません。\r\n"
-                        "セットアッププログラムを今中止すると、プログラムのインス\r\n"
-                        "トールはされません。\r\n"
-                        "後でセットアッププログラムを実行して、インストールを完了さ\r\n"
-                        "せることができます。\r\n"
-                        "\r\n"
-                        "プログラムのインストールを続行するには、［再試行］をクリックし\r\n"
-                        "て下さい。セットアッププログラムを中止するには、［中止］をクリッ\r\n"
-                        "クします。";
+                           " のセットアップは完了していません。\r\n"
+                           "セットアッププログラムを今中止すると、プログラムのインス\r\n"
+                           "トールはされません。\r\n"
+                           "後でセットアッププログラムを実行して、インストールを完了さ\r\n"
+                           "せることができます。\r\n"
+                           "\r\n"
+                           "プログラムのインストールを続行するには、［再試行］をクリックし\r\n"
+                           "て下さい。セットアッププログラムを中止するには、［中止］をクリッ\r\n"
+                           "クします。";
   // The lines are broken by hand: keep each on one line of the box.
   const RECT box = TextBox(Item(IdMemo1).Handle());
   const int height = FittingFontHeight(text, box.right - box.left, box.bottom - box.top,
