@@ -110,6 +110,7 @@ TEST_F(EZipDamage, DirectoryFieldsPointingOutsideTheirDataAreRefused) {
       {"local header offset far away", patched(central + 42, 0x7FFFFFF0, 4)},
       {"local header at the second member", patched(central + 42,
                                                      static_cast<std::uint32_t>(layout.dataOffset[1] - 35), 4)},
+      {"local header signature damaged", patched(0, 0x05034B50, 4)},
       {"local name length past the directory", patched(layout.dataOffset[0] - 5 - 4, 0xFFFF, 2)},
       {"name length past the directory", patched(central + 28, 0xFFFF, 2)},
       {"extra length past the directory", patched(central + 30, 0xFFF0, 2)},

@@ -91,6 +91,18 @@ TEST_F(EZipProgressCalls, FailedMemberIsNotReportedComplete) {
   for (const Call& call : g_calls) EXPECT_EQ(call.total, data.size());
 }
 
+// A member that inflates to more than it declares is stopped at its declared
+// size instead of filling the disk before the size check.
+TEST_F(EZipProgressCalls, MemberInflatingPastItsSizeStopsThere) {
+  Member bomb{"BOMB.DAT", std::string(8 << 20, '\0'), true};
+  bomb.size = 100000;
+  WriteArchive({bomb});
+
+  EXPECT_EQ(Expand("BOMB.DAT"), -1.0);
+  for (const Call& call : g_calls) EXPECT_LE(call.written, 100000u);
+  EXPECT_EQ(Tree(work_), (Files{"SETUP_F.EZP"}));
+}
+
 TEST_F(EZipProgressCalls, NonZeroAnswerAbandonsTheMemberAndKeepsTheOldFile) {
   const std::string data = CompressibleBytes(4 << 20, 15);
   WriteArchive({{"KESTRA.IDX", data, true}});
