@@ -1,26 +1,35 @@
 #include "ArchiveCache.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "MemberName.h"
 
 namespace ezip {
 
-bool ArchiveCache::Identity::operator==(const Identity& o) const {
-  return volume == o.volume && indexHigh == o.indexHigh && indexLow == o.indexLow &&
-         sizeHigh == o.sizeHigh && sizeLow == o.sizeLow &&
-         ::CompareFileTime(&lastWrite, &o.lastWrite) == 0;
+namespace {
+
+struct FileFacts {
+  std::uint64_t size = 0;
+  FILETIME lastWrite{};
+};
+
+// Size and time of a file (not a folder) at path.
+std::optional<FileFacts> FactsOf(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return std::nullopt;
+  FileFacts facts;
+  facts.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  facts.lastWrite = data.ftLastWriteTime;
+  return facts;
 }
 
-ArchiveCache::Identity ArchiveCache::IdentityOf(const BY_HANDLE_FILE_INFORMATION& info) {
-  Identity id;
-  id.volume = info.dwVolumeSerialNumber;
-  id.indexHigh = info.nFileIndexHigh;
-  id.indexLow = info.nFileIndexLow;
-  id.sizeHigh = info.nFileSizeHigh;
-  id.sizeLow = info.nFileSizeLow;
-  id.lastWrite = info.ftLastWriteTime;
-  return id;
+}  // namespace
+
+bool ArchiveCache::Stamp::operator==(const Stamp& o) const {
+  return size == o.size && ::CompareFileTime(&lastWrite, &o.lastWrite) == 0;
 }
 
 // The same archive named with other case, "/" or a relative path shares a slot.
@@ -34,26 +43,34 @@ std::string ArchiveCache::KeyOf(const std::string& path) {
   return FoldName(full);
 }
 
-std::shared_ptr<const ZipDirectory> ArchiveCache::Get(const std::string& path, HANDLE file,
-                                                      const BY_HANDLE_FILE_INFORMATION& info) {
+std::shared_ptr<const OpenArchive> ArchiveCache::Get(const std::string& path) {
+  const std::optional<FileFacts> facts = FactsOf(path);
+  if (!facts) return nullptr;
+  const Stamp stamp{facts->size, facts->lastWrite};
   const std::string key = KeyOf(path);
-  const Identity identity = IdentityOf(info);
   std::lock_guard lock(mutex_);
 
   auto slot = std::find_if(slots_.begin(), slots_.end(), [&](const Slot& s) { return s.key == key; });
-  if (slot != slots_.end() && slot->identity == identity) {
+  if (slot != slots_.end() && slot->stamp == stamp) {
     std::rotate(slots_.begin(), slot, slot + 1);
-    return slots_.front().directory;
+    return slots_.front().archive;
   }
   if (slot != slots_.end()) slots_.erase(slot);
 
-  const std::uint64_t size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-  std::optional<ZipDirectory> read = ZipDirectory::Read(file, size);
-  if (!read) return nullptr;
-  auto directory = std::make_shared<const ZipDirectory>(std::move(*read));
+  // Others may read, replace or delete the archive while it is kept open; a
+  // change shows in its size or time at the next call.
+  kestra::FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER size;
+  if (!file || !::GetFileSizeEx(file.get(), &size)) return nullptr;
+  std::optional<ZipDirectory> directory =
+      ZipDirectory::Read(file.get(), static_cast<std::uint64_t>(size.QuadPart));
+  if (!directory) return nullptr;
+  auto archive = std::make_shared<const OpenArchive>(std::move(file), std::move(*directory));
   if (slots_.size() >= kMaxArchives) slots_.pop_back();
-  slots_.insert(slots_.begin(), Slot{key, identity, directory});
-  return directory;
+  slots_.insert(slots_.begin(), Slot{key, stamp, archive});
+  return archive;
 }
 
 ArchiveCache& LoadedArchives() {

@@ -8,7 +8,6 @@
 #include "ArchiveCache.h"
 #include "MemberExpander.h"
 #include "MemberName.h"
-#include "system/Handles.h"
 
 namespace {
 
@@ -36,17 +35,12 @@ double Expand(const char* archivePath, const char* baseFolder, const char* membe
   if (!EndsWithSeparator(destination)) destination += '\\';
   destination += memberPath;
 
-  kestra::FileHandle file(::CreateFileA(archive.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!file || !::GetFileInformationByHandle(file.get(), &info) ||
-      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-    return kFailed;
-  const auto directory = ezip::LoadedArchives().Get(archive, file.get(), info);
-  if (!directory) return kFailed;
-  const ezip::ZipEntry* entry = directory->Find(memberPath);
+  const auto archiveFile = ezip::LoadedArchives().Get(archive);
+  if (!archiveFile) return kFailed;
+  const ezip::ZipEntry* entry = archiveFile->Directory().Find(memberPath);
   if (entry == nullptr) return kFailed;
-  const auto written = ezip::ExpandMember(file.get(), *directory, *entry, destination, g_progress.load());
+  const auto written = ezip::ExpandMember(archiveFile->File(), archiveFile->Directory(), *entry,
+                                          destination, g_progress.load());
   return written ? static_cast<double>(*written) : kFailed;
 }
 

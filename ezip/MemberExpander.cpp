@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstddef>
 #include <cstdio>
 #include <vector>
 
@@ -70,6 +71,49 @@ bool CreateFolders(const std::string& folder, std::vector<std::string>& created)
   return IsFolder(folder);
 }
 
+// A file the user made read-only, or a folder, is not replaced (Windows itself
+// refuses to move a file over either).
+bool IsReplaceable(const std::string& destination) {
+  const DWORD attributes = ::GetFileAttributesA(destination.c_str());
+  return attributes == INVALID_FILE_ATTRIBUTES ||
+         !(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY));
+}
+
+bool IsExistsError(DWORD error) { return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS; }
+
+enum class RenameOutcome { kDone, kExists, kNotDone };
+
+using SetFileInformationByHandleProc = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID,
+                                                     DWORD);
+
+// Resolved at run time: Windows before Vista lacks it (every member then
+// takes the MoveFileExA path).
+SetFileInformationByHandleProc SetInformationByHandle() {
+  static const auto proc = reinterpret_cast<SetFileInformationByHandleProc>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"),
+                                               "SetFileInformationByHandle")));
+  return proc;
+}
+
+// Renames an open file (opened with DELETE access) to a path that must not
+// exist yet. Under Wine this costs one name lookup where MoveFileExA, which
+// reopens both names, costs three.
+RenameOutcome RenameToNewName(HANDLE file, const std::string& destination) {
+  const SetFileInformationByHandleProc setInformation = SetInformationByHandle();
+  const int wideLength = ::MultiByteToWideChar(CP_ACP, 0, destination.c_str(), -1, nullptr, 0);
+  if (setInformation == nullptr || wideLength <= 0) return RenameOutcome::kNotDone;
+  std::vector<unsigned char> buffer(offsetof(FILE_RENAME_INFO, FileName) +
+                                    static_cast<std::size_t>(wideLength) * sizeof(WCHAR));
+  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  rename->ReplaceIfExists = FALSE;
+  rename->RootDirectory = nullptr;
+  rename->FileNameLength = static_cast<DWORD>(wideLength - 1) * sizeof(WCHAR);
+  ::MultiByteToWideChar(CP_ACP, 0, destination.c_str(), -1, rename->FileName, wideLength);
+  if (setInformation(file, FileRenameInfo, rename, static_cast<DWORD>(buffer.size())))
+    return RenameOutcome::kDone;
+  return IsExistsError(::GetLastError()) ? RenameOutcome::kExists : RenameOutcome::kNotDone;
+}
+
 // A file beside the destination that disappears unless it is committed.
 class TempFile {
  public:
@@ -91,7 +135,7 @@ class TempFile {
     bool foldersMade = false;
     for (int attempt = 0; attempt < 100; ++attempt) {
       const std::string path = prefix + UniqueName();
-      handle_.reset(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+      handle_.reset(::CreateFileA(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
       if (handle_) {
         path_ = path;
@@ -101,7 +145,7 @@ class TempFile {
       if (error == ERROR_PATH_NOT_FOUND && !foldersMade && !folder.empty()) {
         foldersMade = true;
         if (!CreateFolders(folder, createdFolders_)) return false;
-      } else if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+      } else if (!IsExistsError(error)) {
         return false;
       }
     }
@@ -110,10 +154,27 @@ class TempFile {
 
   HANDLE Handle() const { return handle_.get(); }
 
-  // Closes the file and moves it over the destination.
+  // Puts the file in place as the destination. A new destination is the
+  // common case: the open file is renamed without reopening anything. An
+  // existing one is looked at (a read-only file or a folder is not replaced)
+  // and then replaced by MoveFileExA, which also refuses a file that another
+  // process holds open.
   bool CommitAs(const std::string& destination) {
-    const HANDLE h = handle_.release();
-    if (!::CloseHandle(h)) return false;
+    const RenameOutcome renamed = RenameToNewName(handle_.get(), destination);
+    if (renamed == RenameOutcome::kDone) {
+      committed_ = true;
+      if (::CloseHandle(handle_.release())) return true;
+      ::DeleteFileA(destination.c_str());  // written, but not known to be complete
+      return false;
+    }
+    if (!::CloseHandle(handle_.release())) return false;
+    bool exists = renamed == RenameOutcome::kExists;
+    if (!exists) {
+      committed_ = ::MoveFileExA(path_.c_str(), destination.c_str(), 0) != 0;
+      if (committed_) return true;
+      exists = IsExistsError(::GetLastError());
+    }
+    if (!exists || !IsReplaceable(destination)) return false;
     committed_ = ::MoveFileExA(path_.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
     return committed_;
   }
@@ -233,14 +294,6 @@ void StampTime(HANDLE file, const ZipEntry& entry) {
     ::SetFileTime(file, nullptr, nullptr, &utc);
 }
 
-// A file the user made read-only, or a folder, is not replaced (Windows itself
-// refuses to move a file over either).
-bool IsReplaceable(const std::string& destination) {
-  const DWORD attributes = ::GetFileAttributesA(destination.c_str());
-  return attributes == INVALID_FILE_ATTRIBUTES ||
-         !(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY));
-}
-
 }  // namespace
 
 std::optional<std::uint32_t> ExpandMember(HANDLE archive, const ZipDirectory& directory,
@@ -248,7 +301,7 @@ std::optional<std::uint32_t> ExpandMember(HANDLE archive, const ZipDirectory& di
                                           EZipProgressProc progress) {
   if (entry.needsZip64 || entry.IsEncrypted() || !entry.HasSupportedMethod()) return std::nullopt;
   const std::optional<std::uint64_t> data = LocateData(archive, directory, entry);
-  if (!data || !IsReplaceable(destination)) return std::nullopt;
+  if (!data) return std::nullopt;
 
   TempFile temp;
   if (!temp.Create(destination)) return std::nullopt;
