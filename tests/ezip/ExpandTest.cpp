@@ -41,6 +41,15 @@ TEST_F(EZipExpand, ExistingFileIsReplacedAndNoTemporaryFileStays) {
   EXPECT_EQ(Tree(base_), (Files{"KESTRA.EXE"}));
 }
 
+TEST_F(EZipExpand, ExistingFileNamedInOtherCaseIsReplacedNotDoubled) {
+  testenv::WriteFile(base_ + "manual\\kestra.exe", "the old program");
+  WriteArchive({{"MANUAL/KESTRA.EXE", "new program", true}});
+
+  EXPECT_EQ(Expand("MANUAL\\KESTRA.EXE"), 11.0);
+  EXPECT_EQ(testenv::ReadFile(base_ + "manual\\kestra.exe"), "new program");
+  EXPECT_EQ(Tree(base_).size(), 2u) << "one folder and one file";
+}
+
 TEST_F(EZipExpand, MissingFoldersAreCreatedBelowTheBase) {
   WriteArchive({{"MANUAL/HTML/IMG/a.gif", "GIF89a", true}});
 
