@@ -22,6 +22,21 @@ TEST_F(EZipExpand, StoredAndDeflatedMembersAreWrittenAndCountTheirBytes) {
   EXPECT_EQ(Tree(base_), (Files{"KESTRA.EXE", "README.TXT"}));
 }
 
+TEST_F(EZipExpand, StreamedMembersWithDataDescriptorsAreRead) {
+  const std::string text = CompressibleBytes(100000, 3);
+  Member deflated{"STREAM.TXT", text, true};
+  deflated.streamed = true;
+  Member stored{"STREAM.BIN", RandomBytes(5000, 4), false};
+  stored.streamed = true;
+  WriteArchive({deflated, stored, {"AFTER.TXT", "after", true}});
+
+  EXPECT_EQ(Expand("STREAM.TXT"), 100000.0);
+  EXPECT_EQ(Expand("STREAM.BIN"), 5000.0);
+  EXPECT_EQ(Expand("AFTER.TXT"), 5.0);
+  EXPECT_EQ(testenv::ReadFile(base_ + "STREAM.TXT"), text);
+  EXPECT_EQ(testenv::ReadFile(base_ + "STREAM.BIN"), stored.data);
+}
+
 TEST_F(EZipExpand, EmptyMemberIsWrittenAndCountsZeroBytes) {
   WriteArchive({{"EMPTY.DAT", "", false}, {"EMPTY2.DAT", "", true}});
 

@@ -10,6 +10,7 @@ namespace ziptest {
 namespace {
 
 constexpr std::uint16_t kUtf8NameFlag = 0x0800;
+constexpr std::uint16_t kDataDescriptorFlag = 0x0008;
 constexpr std::uint32_t kSaturated = 0xFFFFFFFF;
 // 1 January 2024, 12:34:56 in DOS date and time fields.
 constexpr std::uint16_t kDosDate = ((2024 - 1980) << 9) | (1 << 5) | 1;
@@ -40,7 +41,8 @@ struct Prepared {
 Prepared Prepare(const Member& m) {
   Prepared p;
   p.payload = m.deflate ? RawDeflate(m.data) : m.data;
-  p.flags = static_cast<std::uint16_t>((m.utf8Name ? kUtf8NameFlag : 0) | m.extraFlags);
+  p.flags = static_cast<std::uint16_t>((m.utf8Name ? kUtf8NameFlag : 0) |
+                                       (m.streamed ? kDataDescriptorFlag : 0) | m.extraFlags);
   p.method = m.method.value_or(m.deflate ? 8 : 0);
   p.crc = m.crc32.value_or(Crc32(m.data));
   p.size = m.size.value_or(static_cast<std::uint32_t>(m.data.size()));
@@ -65,13 +67,26 @@ void PutLocalHeader(std::string& out, const Member& m, const Prepared& p) {
   Put16(out, p.method);
   Put16(out, kDosTime);
   Put16(out, kDosDate);
-  Put32(out, p.crc);
-  Put32(out, m.zip64 ? kSaturated : static_cast<std::uint32_t>(p.payload.size()));
-  Put32(out, m.zip64 ? kSaturated : p.size);
+  if (m.streamed) {
+    Put32(out, 0);
+    Put32(out, 0);
+    Put32(out, 0);
+  } else {
+    Put32(out, p.crc);
+    Put32(out, m.zip64 ? kSaturated : static_cast<std::uint32_t>(p.payload.size()));
+    Put32(out, m.zip64 ? kSaturated : p.size);
+  }
   Put16(out, static_cast<std::uint32_t>(m.name.size()));
   Put16(out, static_cast<std::uint32_t>(extra.size()));
   out += m.name;
   out += extra;
+}
+
+void PutDataDescriptor(std::string& out, const Prepared& p) {
+  Put32(out, 0x08074B50);
+  Put32(out, p.crc);
+  Put32(out, static_cast<std::uint32_t>(p.payload.size()));
+  Put32(out, p.size);
 }
 
 void PutCentralHeader(std::string& out, const Member& m, const Prepared& p) {
@@ -169,6 +184,7 @@ std::string BuildZip(const std::vector<Member>& members, Layout* layout,
     where.dataOffset.push_back(out.size());
     where.dataSize.push_back(p.payload.size());
     out += p.payload;
+    if (m.streamed) PutDataDescriptor(out, p);
     prepared.push_back(std::move(p));
   }
   where.centralOffset = out.size();

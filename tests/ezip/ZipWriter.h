@@ -26,6 +26,9 @@ struct Member {
   std::uint16_t extraFlags = 0;  // or-ed into the general-purpose flags
   // Sizes and offset saturated, the real values in a ZIP64 extra field.
   bool zip64 = false;
+  // Written as a streaming tool does: zero CRC and sizes in the local header
+  // (flag bit 3) and a data descriptor after the data.
+  bool streamed = false;
 };
 
 // Where the parts of a built archive lie.
