@@ -19,11 +19,13 @@ typedef int(WINAPI* EZipProgressProc)(DWORD bytesWritten, DWORD bytesTotal);
 typedef void(WINAPI* EZipSetProgressFuncProc)(EZipProgressProc callback);
 
 // Expands the member named memberPath (relative, "\" or "/", case ignored) of
-// the archive to baseFolder + memberPath, creating folders as needed.
-// reserved must be passed as 0. Returns the number of bytes written, or -1 when
-// the archive or member is missing, unreadable, corrupt, refused, or the file
-// could not be written; on failure any file already at the destination stays as
-// it was.
+// the archive to baseFolder + memberPath, creating folders as needed. reserved
+// is 0 (the installer passes nothing else; it is ignored). Returns the number
+// of bytes written (0 for an empty member), or -1 when the archive or member is
+// missing, unreadable, corrupt or refused, or the file could not be written (a
+// read-only destination, or one another process holds open, is not replaced).
+// A failure leaves no partial file, and a file already at the destination
+// stays as it was.
 typedef double(WINAPI* EZipExpandLibOnceProc)(const char* archivePath, const char* baseFolder,
                                               const char* memberPath, int reserved);
 
