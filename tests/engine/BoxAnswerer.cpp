@@ -18,60 +18,58 @@ std::string ClassOf(HWND window) {
   return std::string(buffer, static_cast<std::size_t>(std::max(got, 0)));
 }
 
+BOOL CALLBACK FindIcon(HWND child, LPARAM param) {
+  if ((::GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) return TRUE;
+  *reinterpret_cast<HICON*>(param) =
+      reinterpret_cast<HICON>(::SendMessageA(child, STM_GETICON, 0, 0));
+  return FALSE;
+}
+
 // The standard icon a box shows, named by the system icon it carries.
 std::string IconOf(HWND box) {
-  struct Search {
-    HICON icon = nullptr;
-  } search;
-  ::EnumChildWindows(
-      box,
-      [](HWND child, LPARAM param) -> BOOL {
-        if ((::GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
-          reinterpret_cast<Search*>(param)->icon =
-              reinterpret_cast<HICON>(::SendMessageA(child, STM_GETICON, 0, 0));
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  if (!search.icon) return "none";
-  if (search.icon == ::LoadIconA(nullptr, MAKEINTRESOURCEA(32513))) return "error";
-  if (search.icon == ::LoadIconA(nullptr, MAKEINTRESOURCEA(32515))) return "warning";
-  if (search.icon == ::LoadIconA(nullptr, MAKEINTRESOURCEA(32516))) return "information";
-  if (search.icon == ::LoadIconA(nullptr, MAKEINTRESOURCEA(32514))) return "question";
+  HICON icon = nullptr;
+  ::EnumChildWindows(box, FindIcon, reinterpret_cast<LPARAM>(&icon));
+  if (!icon) return "none";
+  if (icon == ::LoadIconA(nullptr, MAKEINTRESOURCEA(32513))) return "error";
+  if (icon == ::LoadIconA(nullptr, MAKEINTRESOURCEA(32515))) return "warning";
+  if (icon == ::LoadIconA(nullptr, MAKEINTRESOURCEA(32516))) return "information";
+  if (icon == ::LoadIconA(nullptr, MAKEINTRESOURCEA(32514))) return "question";
   return "unknown";
+}
+
+BOOL CALLBACK CollectButton(HWND child, LPARAM param) {
+  if (ClassOf(child) == "Button" && ::IsWindowVisible(child))
+    reinterpret_cast<std::vector<std::string>*>(param)->push_back(WindowText(child));
+  return TRUE;
 }
 
 std::vector<std::string> ButtonsOf(HWND box) {
   std::vector<std::string> buttons;
-  ::EnumChildWindows(
-      box,
-      [](HWND child, LPARAM param) -> BOOL {
-        if (ClassOf(child) == "Button" && ::IsWindowVisible(child))
-          reinterpret_cast<std::vector<std::string>*>(param)->push_back(WindowText(child));
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&buttons));
+  ::EnumChildWindows(box, CollectButton, reinterpret_cast<LPARAM>(&buttons));
   return buttons;
+}
+
+BOOL CALLBACK FindDefaultButton(HWND child, LPARAM param) {
+  if (ClassOf(child) != "Button" ||
+      (::GetWindowLongA(child, GWL_STYLE) & BS_TYPEMASK) != BS_DEFPUSHBUTTON)
+    return TRUE;
+  *reinterpret_cast<int*>(param) = ::GetDlgCtrlID(child);
+  return FALSE;
 }
 
 // The button drawn as the default one (what Enter presses).
 int DefaultButtonOf(HWND box) {
-  struct Search {
-    int id = 0;
-  } search;
-  ::EnumChildWindows(
-      box,
-      [](HWND child, LPARAM param) -> BOOL {
-        if (ClassOf(child) == "Button" &&
-            (::GetWindowLongA(child, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) {
-          reinterpret_cast<Search*>(param)->id = ::GetDlgCtrlID(child);
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.id;
+  int id = 0;
+  ::EnumChildWindows(box, FindDefaultButton, reinterpret_cast<LPARAM>(&id));
+  return id;
+}
+
+BOOL CALLBACK CollectBox(HWND window, LPARAM param) {
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(window, &pid);
+  if (pid == ::GetCurrentProcessId() && ::IsWindowVisible(window) && ClassOf(window) == "#32770")
+    reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+  return TRUE;
 }
 
 }  // namespace
@@ -91,16 +89,7 @@ std::vector<SeenBox> BoxAnswerer::Seen() const {
 void BoxAnswerer::Watch() {
   while (!stop_) {
     std::vector<HWND> boxes;
-    ::EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-          DWORD pid = 0;
-          ::GetWindowThreadProcessId(window, &pid);
-          if (pid == ::GetCurrentProcessId() && ::IsWindowVisible(window) &&
-              ClassOf(window) == "#32770")
-            reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&boxes));
+    ::EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&boxes));
     for (HWND box : boxes) Answer(box);
     // Forget boxes that are gone: their handles may come back for new boxes.
     std::erase_if(answered_, [](HWND box) { return !::IsWindow(box); });
