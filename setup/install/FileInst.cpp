@@ -44,7 +44,8 @@ TGauge MakeGauge(HWND bar, COLORREF colour) {
   if (HMODULE theme = ::GetModuleHandleA("uxtheme.dll")) {
     auto set_theme = reinterpret_cast<SetWindowThemeFn>(
         reinterpret_cast<void*>(::GetProcAddress(theme, "SetWindowTheme")));
-    if (set_theme) set_theme(bar, L"", L"");
+    // A blank theme name (not an empty one) is what turns the styles off.
+    if (set_theme) set_theme(bar, L" ", L" ");
   }
   ::SendMessageA(bar, PBM_SETBARCOLOR, 0, static_cast<LPARAM>(colour));
   TGauge gauge(bar);
