@@ -1,0 +1,167 @@
+#include "SetupHarness.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <thread>
+
+#include "system/FileSys.h"
+#include "system/Registry.h"
+
+namespace e2e {
+
+namespace {
+
+// Written out here, not taken from SETUP's sources, so a wrong key in SETUP shows.
+constexpr char kProductKey[] = "SOFTWARE\\ZEL\\ケストラDVD";
+constexpr char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\KESTRA.exe";
+constexpr char kAdminDllVariable[] = "KESTRA_TEST_ADMIN_DLL";
+
+void RemoveInstallTraces() {
+  kestra::DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
+  kestra::DeleteKeyTree(HKEY_LOCAL_MACHINE, kAppPathsKey);
+}
+
+bool IsRoot(const std::string& folder) { return folder.size() <= 3; }
+
+}  // namespace
+
+PlacedSetup::PlacedSetup(std::string folder, std::optional<std::string> dvd_version)
+    : folder_(std::move(folder)) {
+  if (!IsRoot(folder_) && !kestra::DirectoryExists(folder_)) {
+    if (!kestra::ForceDirectories(folder_))
+      throw std::runtime_error("cannot create " + folder_);
+    made_folder_ = true;
+  }
+  ::DeleteFileA((folder_ + "SETUP.INF").c_str());
+  if (!testenv::CopyFileTo(testenv::DistFile("SETUP.EXE"), Exe()))
+    throw std::runtime_error("cannot copy SETUP.EXE to " + folder_);
+  if (dvd_version)
+    testenv::WriteFile(folder_ + "SETUP.INF", "[Products]\r\nVersion=" + *dvd_version +
+                                                  "\r\nRelease=1\r\nDate=2024/04/01\r\n");
+}
+
+PlacedSetup::~PlacedSetup() {
+  ::DeleteFileA(Exe().c_str());
+  ::DeleteFileA((folder_ + "SETUP.INF").c_str());
+  if (made_folder_) ::RemoveDirectoryA(folder_.c_str());
+}
+
+uidrv::Process PlacedSetup::Start(const std::string& args) const {
+  return uidrv::Process::Start(Exe(), args, folder_);
+}
+
+uidrv::Process PlacedSetup::StartWithoutAdminRights(const std::string& args) const {
+  // SETUP inherits the environment when it starts; it needs the variable only then.
+  ::SetEnvironmentVariableA(kAdminDllVariable, testenv::TestBinary("notadmin.dll").c_str());
+  struct Clear {
+    ~Clear() { ::SetEnvironmentVariableA(kAdminDllVariable, nullptr); }
+  } clear;
+  return Start(args);
+}
+
+InstalledCopy::InstalledCopy() { RemoveInstallTraces(); }
+
+InstalledCopy::InstalledCopy(const std::string& version) {
+  RemoveInstallTraces();
+  kestra::RegKey product = kestra::RegKey::Create(HKEY_LOCAL_MACHINE, kProductKey);
+  kestra::RegKey app_paths = kestra::RegKey::Create(HKEY_LOCAL_MACHINE, kAppPathsKey);
+  if (!product || !product.WriteString("Version", version) || !app_paths ||
+      !app_paths.WriteString("", testenv::TestBinary("KESTRA.EXE")))
+    throw std::runtime_error("cannot write the traces of an installed copy");
+}
+
+InstalledCopy::~InstalledCopy() { RemoveInstallTraces(); }
+
+uidrv::Process StartViewer() {
+  uidrv::Process viewer = uidrv::Process::Start(testenv::TestBinary("KESTRA.EXE"));
+  uidrv::Session session(viewer);
+  session.WaitForWindow(kViewer);
+  return viewer;
+}
+
+namespace {
+
+bool OnScreen(const uidrv::Window& window) {
+  RECT bounds{};
+  if (!::GetWindowRect(window.Handle(), &bounds)) return false;
+  const RECT screen{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+  RECT overlap{};
+  return ::IntersectRect(&overlap, &bounds, &screen) != FALSE;
+}
+
+}  // namespace
+
+std::vector<std::string> WindowsSeenUntilExit(uidrv::Session& session, uidrv::Millis timeout) {
+  std::vector<std::string> seen;
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  while (session.Program().Running()) {
+    for (const uidrv::Window& window : session.TopLevelWindows()) {
+      // The hidden main form is "shown" off screen; a user never sees it.
+      if (!OnScreen(window)) continue;
+      const std::string name = window.ClassName();
+      if (std::find(seen.begin(), seen.end(), name) == seen.end()) seen.push_back(name);
+    }
+    if (std::chrono::steady_clock::now() >= end) {
+      session.RequireExit(0ms);  // throws, with the windows still open
+    }
+    std::this_thread::sleep_for(10ms);
+  }
+  return seen;
+}
+
+void AcceptConsent(uidrv::Session& session) {
+  uidrv::Window consent = session.WaitForWindow(kConsent);
+  consent.ChildByText("承諾します。", "Button").SetChecked(true);
+  consent.ChildByText("次へ(&N)  >", "Button").Click();
+}
+
+namespace {
+
+constexpr char kNoRightsTail[] = "を実行出来ません。\r\nAdministrator権限を所有しているユーザで実行してください。";
+
+}  // namespace
+
+uidrv::MessageBoxRecord ViewerRunningInstallBox() {
+  return {"警告", "起動中のアプリケーションを終了した後、セットアップを開始してください。", {"OK"},
+          "error"};
+}
+
+uidrv::MessageBoxRecord ViewerRunningUninstallBox() {
+  return {"警告", "アプリケーションが起動中のため開始できません。", {"OK"}, "error"};
+}
+
+uidrv::MessageBoxRecord NoRightsInstallBox() {
+  return {"ユーザエラー", std::string("現在のアカウントではインストール") + kNoRightsTail, {"OK"},
+          "error"};
+}
+
+uidrv::MessageBoxRecord NoRightsUninstallBox() {
+  return {"ユーザエラー", std::string("現在のアカウントではアンインストール") + kNoRightsTail,
+          {"OK"}, "error"};
+}
+
+uidrv::MessageBoxRecord WrongDriveBox(const std::string& drive_part) {
+  return {"警告",
+          "セットアップを実行するドライブが正しくない可能性があります。\r\n"
+          "環境をお確かめの上、セットアップを開始してください。(" + drive_part + ")",
+          {"OK"},
+          "error"};
+}
+
+uidrv::MessageBoxRecord DriveErrorBox() {
+  return {"ドライブエラー",
+          "ドライブが無効です。\r\n"
+          "ネットワークからセットアップを行う場合はネットワークドライブを割り当ててください。\r\n"
+          "セットアップを中止します。",
+          {"OK"},
+          "warning"};
+}
+
+uidrv::MessageBoxRecord UpgradeQuestionBox() {
+  return {"アップグレード", "ケストラDVD のアップグレードを行います。\r\nよろしいですか？",
+          {"Yes", "No"}, "information"};
+}
+
+}  // namespace e2e

@@ -1,0 +1,84 @@
+// What the end-to-end tests of SETUP share: SETUP placed on the test drives and
+// shares, the registry traces of an installed copy, the viewer stand-in, a
+// user without administrator rights, and the texts of SETUP's message boxes.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "UiDriver.h"
+#include "WineTestEnv.h"
+
+namespace e2e {
+
+using namespace std::chrono_literals;
+
+// Folders SETUP is started from (with trailing backslash).
+inline constexpr char kDvdRoot[] = "Q:\\";
+inline constexpr char kUnmappedUncFolder[] = "\\\\kestrasrv\\other\\startup\\";
+inline constexpr char kMappedUncFolder[] = "\\\\kestrasrv\\dvd\\startup\\";
+
+// Window classes of SETUP's forms and of the viewer.
+inline constexpr char kMainForm[] = "TForm1";
+inline constexpr char kConsent[] = "TConsentDlg";
+inline constexpr char kAbortMsg[] = "TSetupAbortMsg";
+inline constexpr char kSetting[] = "TSettingDlg";
+inline constexpr char kUninstall[] = "TUnInstDlg";
+inline constexpr char kViewer[] = "TMainFrm";
+
+// SETUP.EXE copied from build\dist into a folder for one test, with a
+// SETUP.INF naming the DVD's version (none: no SETUP.INF). Both files, and the
+// folder when the object made it, are removed when it goes. Programs started
+// from it must end before (declare it before them).
+class PlacedSetup {
+ public:
+  explicit PlacedSetup(std::string folder, std::optional<std::string> dvd_version = "2.0.0");
+  ~PlacedSetup();
+  PlacedSetup(const PlacedSetup&) = delete;
+  PlacedSetup& operator=(const PlacedSetup&) = delete;
+
+  std::string Exe() const { return folder_ + "SETUP.EXE"; }
+  // Starts SETUP with these arguments (quoted by the caller), in its folder.
+  uidrv::Process Start(const std::string& args = "") const;
+  // The same for a user without administrator rights: SETUP asks notadmin.dll.
+  uidrv::Process StartWithoutAdminRights(const std::string& args = "") const;
+
+ private:
+  std::string folder_;
+  bool made_folder_ = false;
+};
+
+// The registry traces of an installed copy, removed now and again at the end:
+// none, or the given version with an existing viewer program.
+class InstalledCopy {
+ public:
+  InstalledCopy();
+  explicit InstalledCopy(const std::string& version);
+  ~InstalledCopy();
+  InstalledCopy(const InstalledCopy&) = delete;
+  InstalledCopy& operator=(const InstalledCopy&) = delete;
+};
+
+// The viewer stand-in, running with its main window open.
+uidrv::Process StartViewer();
+
+// Waits for the program to end, and returns every window it showed where a
+// user could see it meanwhile (class names). Throws TimeoutError when it does
+// not end.
+std::vector<std::string> WindowsSeenUntilExit(uidrv::Session& session,
+                                              uidrv::Millis timeout = uidrv::kDefaultWait);
+
+// The licence agreement accepted: "承諾します。" chosen, then "次へ(&N)  >".
+void AcceptConsent(uidrv::Session& session);
+
+// Message boxes of the start-up, as the user must see them.
+uidrv::MessageBoxRecord ViewerRunningInstallBox();
+uidrv::MessageBoxRecord ViewerRunningUninstallBox();
+uidrv::MessageBoxRecord NoRightsInstallBox();
+uidrv::MessageBoxRecord NoRightsUninstallBox();
+uidrv::MessageBoxRecord WrongDriveBox(const std::string& drive_part);
+uidrv::MessageBoxRecord DriveErrorBox();
+uidrv::MessageBoxRecord UpgradeQuestionBox();
+
+}  // namespace e2e

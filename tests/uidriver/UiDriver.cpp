@@ -1,0 +1,558 @@
+#include "UiDriver.h"
+
+#include <algorithm>
+#include <thread>
+#include <utility>
+
+#include "HookClient.h"
+#include "Report.h"
+#include "UiHookProtocol.h"
+#include "system/Mbcs.h"
+
+namespace uidrv {
+
+namespace {
+
+// How long reading a window (text, state) may take before the program counts
+// as hung; reads never wait for the user.
+constexpr Millis kReadTimeout{5000};
+constexpr Millis kPollInterval{20};
+
+using Clock = std::chrono::steady_clock;
+
+class Deadline {
+ public:
+  explicit Deadline(Millis timeout) : end_(Clock::now() + timeout) {}
+  bool Passed() const { return Clock::now() >= end_; }
+
+ private:
+  Clock::time_point end_;
+};
+
+void Pause() { std::this_thread::sleep_for(kPollInterval); }
+
+std::string InMs(Millis timeout) { return std::to_string(timeout.count()) + " ms"; }
+
+bool SameClass(const std::string& a, const std::string& b) {
+  return ::lstrcmpiA(a.c_str(), b.c_str()) == 0;
+}
+
+// The sessions alive in this driver: a failure of a window's action reports
+// the transcript of the session that drives the window's process.
+std::vector<const Session*>& LiveSessions() {
+  static std::vector<const Session*> sessions;
+  return sessions;
+}
+
+std::string Transcript(DWORD pid) {
+  for (const Session* session : LiveSessions())
+    if (session->Program().Pid() == pid) return session->TranscriptText();
+  return "  (no session drives this program)\n";
+}
+
+std::string FailureText(const std::string& what, DWORD pid) {
+  return what + "\nTranscript of message boxes:\n" + Transcript(pid) +
+         "Visible windows of the program:\n" + ToUtf8(DescribeWindows(pid));
+}
+
+std::string Describe(const Window& window) { return detail::DescribeForReport(window.Handle()); }
+
+LRESULT SendWithin(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, Millis timeout) {
+  DWORD_PTR result = 0;
+  if (!::SendMessageTimeoutA(hwnd, msg, wparam, lparam, SMTO_NORMAL,
+                             static_cast<UINT>(timeout.count()), &result)) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    throw TimeoutError(FailureText(
+        "message " + std::to_string(msg) + " got no answer within " + InMs(timeout), pid));
+  }
+  return static_cast<LRESULT>(result);
+}
+
+const std::pair<int, const char*> kMessageBoxButtons[] = {
+    {IDOK, "OK"},       {IDCANCEL, "Cancel"},         {IDABORT, "Abort"},
+    {IDRETRY, "Retry"}, {IDIGNORE, "Ignore"},         {IDYES, "Yes"},
+    {IDNO, "No"},       {IDTRYAGAIN, "Try Again"},    {IDCONTINUE, "Continue"},
+    {IDHELP, "Help"},
+};
+
+std::string ButtonName(int id) {
+  for (const auto& [button_id, name] : kMessageBoxButtons)
+    if (button_id == id) return name;
+  return "#" + std::to_string(id);
+}
+
+const char* IconName(LPARAM code) {
+  switch (code) {
+    case hook::kIconNone: return "none";
+    case hook::kIconError: return "error";
+    case hook::kIconWarning: return "warning";
+    case hook::kIconInformation: return "information";
+    case hook::kIconQuestion: return "question";
+    default: return "other";
+  }
+}
+
+// The id Windows and Wine both give the text static of a message box.
+constexpr int kMessageBoxTextId = 0xFFFF;
+
+// Buttons of a message box as the user sees them, left to right.
+std::vector<Window> MessageBoxButtons(const Window& box) {
+  std::vector<Window> buttons;
+  for (const Window& child : box.Children())
+    if (SameClass(child.ClassName(), "Button") && child.Visible()) buttons.push_back(child);
+  std::stable_sort(buttons.begin(), buttons.end(), [](const Window& a, const Window& b) {
+    RECT ra{}, rb{};
+    ::GetWindowRect(a.Handle(), &ra);
+    ::GetWindowRect(b.Handle(), &rb);
+    return ra.top != rb.top ? ra.top < rb.top : ra.left < rb.left;
+  });
+  return buttons;
+}
+
+LONG_PTR Style(HWND hwnd) { return ::GetWindowLongPtrA(hwnd, GWL_STYLE); }
+
+bool IsCheckable(HWND hwnd) {
+  switch (Style(hwnd) & BS_TYPEMASK) {
+    case BS_CHECKBOX:
+    case BS_AUTOCHECKBOX:
+    case BS_3STATE:
+    case BS_AUTO3STATE:
+    case BS_RADIOBUTTON:
+    case BS_AUTORADIOBUTTON:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsRadio(HWND hwnd) {
+  const LONG_PTR type = Style(hwnd) & BS_TYPEMASK;
+  return type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON;
+}
+
+std::wstring Wide(const std::string& cp932) {
+  const int length =
+      ::MultiByteToWideChar(932, 0, cp932.data(), static_cast<int>(cp932.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  ::MultiByteToWideChar(932, 0, cp932.data(), static_cast<int>(cp932.size()), wide.data(), length);
+  return wide;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- Window
+
+std::string Window::ClassName() const {
+  char buffer[256] = {};
+  int length = ::GetClassNameA(hwnd_, buffer, sizeof buffer);
+  return std::string(buffer, static_cast<std::size_t>(std::max(length, 0)));
+}
+
+std::string Window::Text() const {
+  // WM_GETTEXT, not GetWindowText: an edit control keeps its own text.
+  const auto length = static_cast<std::size_t>(SendWithin(hwnd_, WM_GETTEXTLENGTH, 0, 0, kReadTimeout));
+  std::string text(length * 2 + 2, '\0');
+  const auto got = static_cast<std::size_t>(SendWithin(
+      hwnd_, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), kReadTimeout));
+  text.resize(std::min(got, text.size()));
+  return text;
+}
+
+int Window::Id() const { return ::GetDlgCtrlID(hwnd_); }
+
+DWORD Window::ProcessId() const {
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(hwnd_, &pid);
+  return pid;
+}
+
+DWORD Window::ThreadId() const { return ::GetWindowThreadProcessId(hwnd_, nullptr); }
+
+bool Window::Enabled() const { return ::IsWindowEnabled(hwnd_) != FALSE; }
+bool Window::Visible() const { return ::IsWindowVisible(hwnd_) != FALSE; }
+
+bool Window::Checked() const {
+  return SendWithin(hwnd_, BM_GETCHECK, 0, 0, kReadTimeout) == BST_CHECKED;
+}
+
+bool Window::Focused() const {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return ::GetGUIThreadInfo(ThreadId(), &info) && info.hwndFocus == hwnd_;
+}
+
+COLORREF Window::TextColor() const {
+  return static_cast<COLORREF>(detail::AskProgram(hwnd_, hook::kQueryTextColor, kReadTimeout));
+}
+
+bool Window::IsMessageBox() const {
+  return SameClass(ClassName(), "#32770") && ::GetDlgItem(hwnd_, kMessageBoxTextId) != nullptr;
+}
+
+std::vector<Window> Window::Children() const {
+  std::vector<Window> children;
+  for (HWND child = ::GetWindow(hwnd_, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    children.emplace_back(child);
+    for (const Window& grandchild : Window(child).Children()) children.push_back(grandchild);
+  }
+  return children;
+}
+
+Window Window::ChildById(int id) const {
+  for (const Window& child : Children())
+    if (child.Id() == id) return child;
+  throw std::runtime_error("no control with id " + std::to_string(id) + " in " + Describe(*this));
+}
+
+Window Window::ChildByText(const std::string& text, const std::string& class_name) const {
+  for (const Window& child : Children())
+    if ((class_name.empty() || SameClass(child.ClassName(), class_name)) && child.Text() == text)
+      return child;
+  throw std::runtime_error("no control \"" + ToUtf8(text) + "\"" +
+                           (class_name.empty() ? "" : " of class " + class_name) + " in " +
+                           Describe(*this));
+}
+
+Window Window::ChildByClass(const std::string& class_name, int index) const {
+  int seen = 0;
+  for (const Window& child : Children())
+    if (SameClass(child.ClassName(), class_name) && seen++ == index) return child;
+  throw std::runtime_error("no control " + class_name + " #" + std::to_string(index) + " in " +
+                           Describe(*this));
+}
+
+namespace {
+
+// What a user could not do: act on a window that is gone, hidden, or disabled
+// (itself, or a window it lies in, e.g. a form under a modal dialog).
+void RequireUsable(const Window& window, const std::string& action) {
+  if (!window) throw std::runtime_error("cannot " + action + ": the window is gone");
+  if (!window.Visible())
+    throw std::runtime_error("cannot " + action + " " + Describe(window) + ": it is hidden");
+  const HWND desktop = ::GetDesktopWindow();
+  for (HWND h = window.Handle(); h && h != desktop; h = ::GetAncestor(h, GA_PARENT)) {
+    if (!::IsWindowEnabled(h)) {
+      throw std::runtime_error("cannot " + action + " " + Describe(window) + ": " +
+                               (h == window.Handle() ? std::string("it is disabled")
+                                                     : "its window " + Describe(Window(h)) +
+                                                           " is disabled"));
+    }
+  }
+}
+
+void RequireClass(const Window& window, const char* class_name, const std::string& action) {
+  if (!SameClass(window.ClassName(), class_name))
+    throw std::runtime_error("cannot " + action + " " + Describe(window) + ": not a " +
+                             class_name);
+}
+
+// Posts input and waits until the program has taken it from its queue.
+void Deliver(const Window& window, const std::string& action,
+             const std::function<bool()>& post, Millis timeout) {
+  const DWORD pid = window.ProcessId();
+  if (detail::PostAndAwait(window.Handle(), post, timeout) == detail::Delivery::TimedOut) {
+    throw TimeoutError(FailureText("the program did not take the input (" + action + ") within " +
+                                       InMs(timeout),
+                                   pid));
+  }
+}
+
+}  // namespace
+
+void Window::Click(Millis timeout) const {
+  RequireUsable(*this, "click");
+  RequireClass(*this, "Button", "click");
+  const HWND button = hwnd_;
+  // Posted, never sent: a click that opens a modal dialog must not hold the driver.
+  Deliver(*this, "click on " + Describe(*this),
+          [button] { return ::PostMessageA(button, BM_CLICK, 0, 0) != FALSE; }, timeout);
+}
+
+void Window::SetChecked(bool checked, Millis timeout) const {
+  RequireUsable(*this, checked ? "tick" : "clear");
+  RequireClass(*this, "Button", "tick");
+  if (!IsCheckable(hwnd_))
+    throw std::runtime_error("cannot tick " + Describe(*this) + ": not a check box");
+  if (!checked && IsRadio(hwnd_))
+    throw std::runtime_error("cannot clear " + Describe(*this) +
+                             ": a radio button is cleared by choosing another");
+  if (Checked() == checked) return;
+  Click(timeout);
+  for (Deadline deadline(timeout); Checked() != checked; Pause()) {
+    if (deadline.Passed())
+      throw TimeoutError(FailureText(Describe(*this) + " did not become " +
+                                         (checked ? "ticked" : "clear") + " within " +
+                                         InMs(timeout),
+                                     ProcessId()));
+  }
+}
+
+void Window::Type(const std::string& text, Millis timeout) const {
+  RequireUsable(*this, "type into");
+  RequireClass(*this, "Edit", "type into");
+  if (Style(hwnd_) & ES_READONLY)
+    throw std::runtime_error("cannot type into " + Describe(*this) + ": it is read-only");
+  const HWND edit = hwnd_;
+  const std::wstring characters = Wide(text);
+  Deliver(
+      *this, "typing into " + Describe(*this),
+      [edit, characters] {
+        // A click into the field gives it the focus; then all is selected and
+        // overtyped. Nothing typed means the selection is deleted.
+        bool posted = ::PostMessageA(edit, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 1)) &&
+                      ::PostMessageA(edit, WM_LBUTTONUP, 0, MAKELPARAM(1, 1)) &&
+                      ::PostMessageA(edit, EM_SETSEL, 0, -1);
+        if (characters.empty()) return posted && detail::PostCharacter(edit, L'\b');
+        for (std::size_t i = 0; posted && i < characters.size(); ++i) {
+          // "\r\n" is one key press (Enter).
+          if (characters[i] == L'\n' && i > 0 && characters[i - 1] == L'\r') continue;
+          posted = detail::PostCharacter(edit, characters[i]);
+        }
+        return posted;
+      },
+      timeout);
+}
+
+void Window::PressKey(WORD virtual_key, Millis timeout) const {
+  if (!*this) throw std::runtime_error("cannot press a key: the window is gone");
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  HWND target = ::GetGUIThreadInfo(ThreadId(), &info) && info.hwndFocus ? info.hwndFocus : hwnd_;
+  const UINT scan = ::MapVirtualKeyA(virtual_key, MAPVK_VK_TO_VSC);
+  const LPARAM down = 1 | static_cast<LPARAM>(scan) << 16;
+  const LPARAM up = down | static_cast<LPARAM>(0xC0000000u);
+  Deliver(*this, "key " + std::to_string(virtual_key) + " to " + Describe(Window(target)),
+          [target, virtual_key, down, up] {
+            return ::PostMessageA(target, WM_KEYDOWN, virtual_key, down) &&
+                   ::PostMessageA(target, WM_KEYUP, virtual_key, up);
+          },
+          timeout);
+}
+
+LRESULT Window::Send(UINT msg, WPARAM wparam, LPARAM lparam, Millis timeout) const {
+  return SendWithin(hwnd_, msg, wparam, lparam, timeout);
+}
+
+// ---------------------------------------------------------------- Process
+
+Process Process::Start(const std::string& exe, const std::string& args, const std::string& cwd) {
+  std::string command = "\"" + exe + "\"" + (args.empty() ? "" : " " + args);
+  const std::string folder = cwd.empty() ? kestra::ExtractFilePath(exe) : cwd;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+    throw std::runtime_error("cannot start " + ToUtf8(command) + " (error " +
+                             std::to_string(::GetLastError()) + ")");
+  }
+  kestra::KernelHandle thread(info.hThread);
+  Process process;
+  process.process_.reset(info.hProcess);
+  process.pid_ = info.dwProcessId;
+  return process;
+}
+
+Process::Process(Process&& other) noexcept
+    : process_(std::move(other.process_)), pid_(std::exchange(other.pid_, 0)) {}
+
+Process& Process::operator=(Process&& other) noexcept {
+  if (this != &other) {
+    if (Running()) Kill();
+    process_ = std::move(other.process_);
+    pid_ = std::exchange(other.pid_, 0);
+  }
+  return *this;
+}
+
+Process::~Process() {
+  if (Running()) Kill();
+}
+
+bool Process::Running() const {
+  return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+}
+
+bool Process::WaitForExit(Millis timeout) const {
+  return !process_ ||
+         ::WaitForSingleObject(process_.get(), static_cast<DWORD>(timeout.count())) ==
+             WAIT_OBJECT_0;
+}
+
+DWORD Process::ExitCode() const {
+  DWORD code = STILL_ACTIVE;
+  if (process_) ::GetExitCodeProcess(process_.get(), &code);
+  return code;
+}
+
+void Process::Kill() {
+  if (!process_) return;
+  ::TerminateProcess(process_.get(), 255);
+  ::WaitForSingleObject(process_.get(), 10000);
+}
+
+// ---------------------------------------------------------------- finding windows
+
+namespace {
+
+struct EnumState {
+  DWORD pid;
+  bool visible_only;
+  std::vector<Window> windows;
+};
+
+BOOL CALLBACK CollectTopLevel(HWND hwnd, LPARAM param) {
+  auto* state = reinterpret_cast<EnumState*>(param);
+  if (state->visible_only && !::IsWindowVisible(hwnd)) return TRUE;
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(hwnd, &pid);
+  if (state->pid == 0 || state->pid == pid) state->windows.emplace_back(hwnd);
+  return TRUE;
+}
+
+}  // namespace
+
+std::vector<Window> VisibleTopLevelWindows(DWORD pid) {
+  EnumState state{pid, true, {}};
+  ::EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&state));
+  return state.windows;
+}
+
+std::vector<Window> AllTopLevelWindows(DWORD pid) {
+  EnumState state{pid, false, {}};
+  ::EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&state));
+  return state.windows;
+}
+
+Window FindTopLevelWindow(const std::string& class_name, DWORD pid) {
+  for (const Window& window : VisibleTopLevelWindows(pid))
+    if (SameClass(window.ClassName(), class_name)) return window;
+  return Window();
+}
+
+// ---------------------------------------------------------------- message boxes
+
+MessageBoxRecord ReadMessageBox(const Window& box) {
+  if (!box.IsMessageBox()) throw std::runtime_error(Describe(box) + " is not a message box");
+  MessageBoxRecord record;
+  record.caption = box.Text();
+  record.text = box.ChildById(kMessageBoxTextId).Text();
+  for (const Window& button : MessageBoxButtons(box)) record.buttons.push_back(ButtonName(button.Id()));
+  record.icon = IconName(detail::AskProgram(box.Handle(), hook::kQueryIcon, kReadTimeout));
+  return record;
+}
+
+void ClickMessageBoxButton(const Window& box, const std::string& button, Millis timeout) {
+  std::string offered;
+  for (const Window& candidate : MessageBoxButtons(box)) {
+    const std::string name = ButtonName(candidate.Id());
+    if (name == button) {
+      candidate.Click(timeout);
+      return;
+    }
+    offered += (offered.empty() ? "" : " ") + name;
+  }
+  throw std::runtime_error("the message box has no button " + button + " (it has " + offered +
+                           ")");
+}
+
+// ---------------------------------------------------------------- Session
+
+Session::Session(Process& process) : process_(process) { LiveSessions().push_back(this); }
+
+Session::~Session() { std::erase(LiveSessions(), this); }
+
+void Session::Fail(const std::string& what) const {
+  std::string text = what;
+  if (!process_.Running())
+    text += " (the program ended with exit code " + std::to_string(process_.ExitCode()) + ")";
+  throw TimeoutError(FailureText(text, process_.Pid()));
+}
+
+std::vector<Window> Session::TopLevelWindows() const {
+  return VisibleTopLevelWindows(process_.Pid());
+}
+
+Window Session::WaitForWindow(const std::string& class_name, Millis timeout) {
+  for (Deadline deadline(timeout);; Pause()) {
+    if (Window found = FindTopLevelWindow(class_name, process_.Pid())) return found;
+    if (!process_.Running() || deadline.Passed())
+      Fail("no window of class " + class_name + " within " + InMs(timeout));
+  }
+}
+
+Window Session::WaitForAnyWindow(const std::string& class_name, Millis timeout) {
+  for (Deadline deadline(timeout);; Pause()) {
+    for (const Window& window : AllTopLevelWindows(process_.Pid()))
+      if (SameClass(window.ClassName(), class_name)) return window;
+    if (!process_.Running() || deadline.Passed())
+      Fail("no window of class " + class_name + ", visible or hidden, within " + InMs(timeout));
+  }
+}
+
+Window Session::WaitForWindowByCaption(const std::string& caption, Millis timeout) {
+  for (Deadline deadline(timeout);; Pause()) {
+    for (const Window& window : TopLevelWindows())
+      if (window.Text() == caption) return window;
+    if (!process_.Running() || deadline.Passed())
+      Fail("no window captioned \"" + ToUtf8(caption) + "\" within " + InMs(timeout));
+  }
+}
+
+void Session::WaitForWindowGone(const std::string& class_name, Millis timeout) {
+  for (Deadline deadline(timeout); FindTopLevelWindow(class_name, process_.Pid()); Pause()) {
+    if (deadline.Passed())
+      Fail("the window of class " + class_name + " is still there after " + InMs(timeout));
+  }
+}
+
+Window Session::OpenMessageBox() const {
+  for (const Window& window : TopLevelWindows())
+    if (window.IsMessageBox()) return window;
+  return Window();
+}
+
+Window Session::AwaitMessageBox(Millis timeout, MessageBoxRecord& record) {
+  for (Deadline deadline(timeout);; Pause()) {
+    if (Window box = OpenMessageBox()) {
+      // A box already recorded (waited for before being answered) is not recorded twice.
+      auto seen = std::find(recorded_boxes_.begin(), recorded_boxes_.end(), box.Handle());
+      if (seen != recorded_boxes_.end()) {
+        record = transcript_[static_cast<std::size_t>(seen - recorded_boxes_.begin())];
+      } else {
+        record = ReadMessageBox(box);
+        transcript_.push_back(record);
+        recorded_boxes_.push_back(box.Handle());
+      }
+      return box;
+    }
+    if (!process_.Running() || deadline.Passed())
+      Fail("no message box within " + InMs(timeout));
+  }
+}
+
+MessageBoxRecord Session::WaitForMessageBox(Millis timeout) {
+  MessageBoxRecord record;
+  AwaitMessageBox(timeout, record);
+  return record;
+}
+
+MessageBoxRecord Session::Answer(const std::string& button, Millis timeout) {
+  MessageBoxRecord record;
+  Window box = AwaitMessageBox(timeout, record);
+  ClickMessageBoxButton(box, button, timeout);
+  for (Deadline deadline(timeout); box && box.Visible(); Pause()) {
+    if (deadline.Passed())
+      Fail("the message box " + record.ToString() + " is still open after clicking " + button);
+  }
+  return record;
+}
+
+bool Session::WaitForExit(Millis timeout) { return process_.WaitForExit(timeout); }
+
+void Session::RequireExit(Millis timeout) {
+  if (!process_.WaitForExit(timeout)) Fail("the program still runs after " + InMs(timeout));
+}
+
+}  // namespace uidrv
