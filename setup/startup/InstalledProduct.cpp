@@ -74,7 +74,9 @@ void RunUpgradeTool(const std::string& setup_dir) {
   if (!FileExists(tool)) return;
   if (RegKey product = RegKey::Open(HKEY_LOCAL_MACHINE, kProductKey))
     product.WriteString("upgSetup", "0");
-  const std::string command = tool + " -S";
+  // Quoted: from a DVD image in a folder with blanks, an unquoted path would
+  // start whatever program is named after the path's first word.
+  const std::string command = "\"" + tool + "\" -S";
   ::WinExec(command.c_str(), SW_SHOW);
   for (int attempt = 0; attempt < 151; ++attempt) {
     if (RegKey product = RegKey::Open(HKEY_LOCAL_MACHINE, kProductKey)) {

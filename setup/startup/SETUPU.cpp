@@ -194,7 +194,10 @@ bool TForm1::RunInstall() {
 void TForm1::ExtendSearchPath() {
   try {
     const std::string folder = WinDriveRoot + "ZEL\\LIB\\" + "_NTI31\\BIN";
-    const std::string entry = AddBackslash(ShortPathOf(folder)) + ";";
+    const std::string entry = SearchPathEntry(folder);
+    // A folder that is not there has no place in the search path; the
+    // installation itself is complete, so the run goes on to its end.
+    if (entry.empty()) return;
     if (AddToSearchPath(entry) != 0) {
       Application.MessageBox(kSearchPathFailed, kCaptionSetupError, MB_OK | MB_ICONERROR);
       End();
