@@ -8,10 +8,13 @@
 #include "WineTestEnv.h"
 #include "system/FileSys.h"
 #include "system/Handles.h"
+#include "system/Registry.h"
 
 namespace e2e {
 
 namespace {
+
+constexpr char kEnvironmentKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
 
 bool IsDots(const std::string& name) { return name == "." || name == ".."; }
 
@@ -84,12 +87,27 @@ std::string SampleProductFile(const std::string& relative) {
 
 DvdInDrive::DvdInDrive(const std::string& image, std::string install_dir)
     : install_dir_(std::move(install_dir)) {
+  kestra::RegKey environment = kestra::RegKey::Open(HKEY_LOCAL_MACHINE, kEnvironmentKey, KEY_READ);
+  DWORD size = 0;
+  if (environment && ::RegQueryValueExA(environment.get(), "Path", nullptr, &path_type_, nullptr,
+                                        &size) == ERROR_SUCCESS) {
+    path_.resize(size);
+    had_path_ = ::RegQueryValueExA(environment.get(), "Path", nullptr, &path_type_, path_.data(),
+                                   &size) == ERROR_SUCCESS;
+  }
   RemoveTree("Q:", /*keep_drive_identity=*/true);
   CopyTree(image, "Q:");
   CleanInstallPlaces();
 }
 
 DvdInDrive::~DvdInDrive() {
+  if (kestra::RegKey environment = kestra::RegKey::Open(HKEY_LOCAL_MACHINE, kEnvironmentKey)) {
+    if (had_path_)
+      ::RegSetValueExA(environment.get(), "Path", 0, path_type_, path_.data(),
+                       static_cast<DWORD>(path_.size()));
+    else
+      environment.DeleteValue("Path");
+  }
   CleanInstallPlaces();
   RemoveTree("Q:", /*keep_drive_identity=*/true);
 }

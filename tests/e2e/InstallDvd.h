@@ -2,6 +2,8 @@
 // installation writes to, emptied before and after each test.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -19,7 +21,8 @@ inline constexpr char kDvdDrive[] = "Q:\\";
 
 // Copies an image onto Q: (what was on it before is removed; the drive's
 // label files stay) and empties the folders an installation writes to.
-// The same cleaning happens again when the object goes.
+// The same cleaning happens again when the object goes, and the machine's
+// search path, which a successful run extends, gets its old value back.
 class DvdInDrive {
  public:
   DvdInDrive(const std::string& image, std::string install_dir);
@@ -32,6 +35,9 @@ class DvdInDrive {
  private:
   void CleanInstallPlaces() const;
   std::string install_dir_;
+  bool had_path_ = false;
+  DWORD path_type_ = REG_NONE;
+  std::vector<BYTE> path_;
 };
 
 // Files below a folder, relative to it, sorted ("A.TXT", "SUB\B.TXT").
