@@ -10,6 +10,7 @@
 #include "UiDriver.h"
 #include "WineTestEnv.h"
 #include "system/FileSys.h"
+#include "wizard/Setting.h"
 
 namespace {
 
@@ -19,6 +20,11 @@ using namespace std::chrono_literals;
 
 constexpr char kInstallDialog[] = "TFileInstDlg";
 constexpr int kManyFiles = 60;  // groups of the many-files DVD, one file each
+
+MessageBoxRecord StartQuestion() {
+  return {"インストール開始", "ケストラDVD のインストールを開始します。\r\nよろしいですか？",
+          {"Yes", "No"}, "information"};
+}
 
 MessageBoxRecord CompletionBox() {
   return {"完了", "インストールが完了しました。", {"OK"}, "information"};
@@ -48,13 +54,24 @@ std::string PartFolder(int n) {
 
 class InstallRun : public ::testing::Test {
  protected:
-  // Starts SETUP from the DVD and leads it to the install run.
+  // Starts SETUP from the DVD and leads it to the install run with the
+  // settings the page proposes: the application folder, then the index and
+  // DVD step, then the start question.
   void StartAndConfirm() {
     setup_ = uidrv::Process::Start("Q:\\SETUP.EXE", "", "Q:\\");
     session_ = std::make_unique<uidrv::Session>(setup_);
     e2e::AcceptConsent(*session_);
     uidrv::Window settings = session_->WaitForWindow("TSettingDlg");
-    settings.ChildByText("インストール(&I)", "Button").Click();
+    uidrv::Window install = settings.ChildById(kestra::TSettingDlg::IdInstallBtn);
+    install.Click();  // to the second step
+    install.Click();  // install
+    ASSERT_EQ(session_->Answer("Yes"), StartQuestion());
+  }
+
+  // What the user saw after the start question.
+  std::vector<MessageBoxRecord> BoxesAfterStart() const {
+    const auto& all = session_->Transcript();
+    return std::vector<MessageBoxRecord>(all.begin() + 1, all.end());
   }
 
   bool SameAsSource(const std::string& installed, const std::string& source) const {
@@ -72,7 +89,7 @@ TEST_F(InstallRun, ExpandsEveryGroupIntoItsBaseFolder) {
   StartAndConfirm();
   EXPECT_EQ(session_->Answer("OK", 60s), CompletionBox());
   session_->RequireExit();
-  EXPECT_EQ(session_->Transcript(), std::vector<MessageBoxRecord>{CompletionBox()});
+  EXPECT_EQ(BoxesAfterStart(), std::vector<MessageBoxRecord>{CompletionBox()});
 
   const std::string app = dvd.InstallDir();
   EXPECT_TRUE(SameAsSource(app + "KESTRA.EXE", "KESTRA.EXE"));
@@ -95,7 +112,7 @@ TEST_F(InstallRun, CancelConfirmedDuringExpansionEndsSilentlyAfterTheCurrentFile
   dialog.ChildByText("キャンセル", "Button").Click();
   EXPECT_EQ(session_->Answer("Yes"), CancelQuestion());
   session_->RequireExit(30s);
-  EXPECT_EQ(session_->Transcript(), std::vector<MessageBoxRecord>{CancelQuestion()});
+  EXPECT_EQ(BoxesAfterStart(), std::vector<MessageBoxRecord>{CancelQuestion()});
 
   // The files expanded are the first ones of the list, and no more came after.
   const std::vector<std::string> files = e2e::FilesBelow(dvd.InstallDir());
@@ -122,7 +139,7 @@ TEST_F(InstallRun, MissingExpanderEndsTheRunWithoutAMessage) {
   ASSERT_TRUE(::DeleteFileA("Q:\\EZip.dll"));
   StartAndConfirm();
   session_->RequireExit(30s);
-  EXPECT_TRUE(session_->Transcript().empty()) << session_->TranscriptText();
+  EXPECT_TRUE(BoxesAfterStart().empty()) << session_->TranscriptText();
   EXPECT_FALSE(kestra::FileExists(dvd.InstallDir() + "KESTRA.EXE"));
 }
 
@@ -131,7 +148,7 @@ TEST_F(InstallRun, ExpanderWithoutItsExpandFunctionEndsTheRunWithoutAMessage) {
   ASSERT_TRUE(testenv::CopyFileTo(testenv::TestBinary("FakeEZipNoExpand.dll"), "Q:\\EZip.dll"));
   StartAndConfirm();
   session_->RequireExit(30s);
-  EXPECT_TRUE(session_->Transcript().empty()) << session_->TranscriptText();
+  EXPECT_TRUE(BoxesAfterStart().empty()) << session_->TranscriptText();
   EXPECT_FALSE(kestra::FileExists(dvd.InstallDir() + "KESTRA.EXE"));
 }
 
@@ -145,7 +162,7 @@ TEST_F(InstallRun, MemberMissingFromTheArchiveIsACopyError) {
   StartAndConfirm();
   EXPECT_EQ(session_->Answer("OK", 60s), CopyErrorBox());
   session_->RequireExit(30s);
-  EXPECT_EQ(session_->Transcript(), std::vector<MessageBoxRecord>{CopyErrorBox()});
+  EXPECT_EQ(BoxesAfterStart(), std::vector<MessageBoxRecord>{CopyErrorBox()});
   // The file before stays; nothing of the missing one, nothing after it.
   EXPECT_TRUE(SameAsSource(dvd.InstallDir() + "KESTRA.EXE", "KESTRA.EXE"));
   EXPECT_EQ(e2e::FilesBelow(dvd.InstallDir()), std::vector<std::string>{"KESTRA.EXE"});
@@ -158,7 +175,7 @@ TEST_F(InstallRun, CorruptedMemberIsACopyErrorAndLeavesNoPartialFile) {
   StartAndConfirm();
   EXPECT_EQ(session_->Answer("OK", 60s), CopyErrorBox());
   session_->RequireExit(30s);
-  EXPECT_EQ(session_->Transcript(), std::vector<MessageBoxRecord>{CopyErrorBox()});
+  EXPECT_EQ(BoxesAfterStart(), std::vector<MessageBoxRecord>{CopyErrorBox()});
   EXPECT_TRUE(SameAsSource(dvd.InstallDir() + "KESTRA.EXE", "KESTRA.EXE"));
   EXPECT_TRUE(SameAsSource(dvd.InstallDir() + "MANUAL\\利用ガイド.PDF", "MANUAL\\利用ガイド.PDF"));
   EXPECT_TRUE(e2e::FilesBelow(e2e::kLibraryFolder).empty());
