@@ -1,27 +1,246 @@
 #include "install/FileInst.h"
 
+#include <commctrl.h>
+
+#include "system/FileSys.h"
+#include "system/Messages.h"
+#include "system/RunValues.h"
 #include "system/SysQuery.h"
+#include "ui/Application.h"
 
 namespace kestra {
 
+namespace {
+
+constexpr char kCaption[] = "アプリケーションをインストールしています";
+constexpr char kIndexCaption[] = "検索用インデックスをインストールしています";
+constexpr char kPreparing[] = "インストールの準備中です．．．";
+constexpr char kCancelQuestion[] = "インストールを中断しますか？";
+constexpr char kCancelCaption[] = "インストール中断";
+constexpr char kAnimationResource[] = "WD_FILECOPY";
+constexpr int kAnimationStopFrame = 34;
+
+constexpr int kClientWidth = 444;
+constexpr int kClientHeight = 250;
+constexpr int kHeaderHeight = 44;
+constexpr COLORREF kTeal = RGB(0, 128, 128);
+constexpr COLORREF kBlue = RGB(0, 0, 255);
+
+const char* StepText(int32_t step) {
+  switch (step) {
+    case TFileInstDlg::StepCopyFiles: return "ファイルをコピーしています。";
+    case TFileInstDlg::StepRegistry: return "レジストリへ登録しています。";
+    case TFileInstDlg::StepBackup: return "バックアップファイルをコピーしています。";
+    case TFileInstDlg::StepShortcuts: return "アイコンを作成しています。";
+    case TFileInstDlg::StepIndex: return "検索用インデックスをコピーしています。";
+    default: return nullptr;
+  }
+}
+
+// A progress bar drawn in the classic way, so that its colour shows also where
+// visual styles would paint every bar alike.
+TGauge MakeGauge(HWND bar, COLORREF colour) {
+  using SetWindowThemeFn = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+  if (HMODULE theme = ::GetModuleHandleA("uxtheme.dll")) {
+    auto set_theme = reinterpret_cast<SetWindowThemeFn>(
+        reinterpret_cast<void*>(::GetProcAddress(theme, "SetWindowTheme")));
+    // A blank theme name (not an empty one) is what turns the styles off.
+    if (set_theme) set_theme(bar, L" ", L" ");
+  }
+  ::SendMessageA(bar, PBM_SETBARCOLOR, 0, static_cast<LPARAM>(colour));
+  TGauge gauge(bar);
+  gauge.SetRange(0, 0);
+  gauge.SetPosition(0);
+  return gauge;
+}
+
+}  // namespace
+
 TFileInstDlg::TFileInstDlg()
-    : TForm("TFileInstDlg", "アプリケーションをインストールしています", 444, 250,
-            FormBorder::Dialog) {}
+    : TForm("TFileInstDlg", kCaption, kClientWidth, kClientHeight, FormBorder::Dialog) {}
 
 void TFileInstDlg::CreateControls() {
-  AddControl("STATIC", "インストールの準備中です．．．", WS_VISIBLE | SS_LEFT, IdLabel1, 12, 12,
-             420, 20);
-  AddControl("STATIC", "-", WS_VISIBLE | SS_LEFT, IdMemo1, 20, 52, 397, 21);
-  AddControl("STATIC", "-", WS_VISIBLE | SS_LEFT, IdMemo2, 20, 72, 397, 33);
+  // Button1 first: it is the first (and only) stop of the tab order.
   AddControl("BUTTON", "キャンセル", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, IdButton1, 359, 214,
              75, 25);
+  TControl label1 = AddControl("STATIC", kPreparing, WS_VISIBLE | SS_LEFT | SS_NOPREFIX, IdLabel1,
+                               16, 13, 412, 20);
+  label1.SetFont(MakeFont(16, true));
+  AddControl("STATIC", "-", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, IdMemo1, 20, 52, 397, 21);
+  AddControl("STATIC", "-", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, IdMemo2, 20, 72, 397, 33);
+  AddControl("STATIC", "全体のコピー状況", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, IdLabel3, 20, 113,
+             200, 14);
+  gauge2_ = MakeGauge(
+      AddControl(PROGRESS_CLASSA, "", WS_VISIBLE | PBS_SMOOTH, IdGauge2, 20, 128, 397, 17,
+                 WS_EX_STATICEDGE)
+          .Handle(),
+      kTeal);
+  gauge1_ = MakeGauge(
+      AddControl(PROGRESS_CLASSA, "", WS_VISIBLE | PBS_SMOOTH, IdGauge1, 20, 156, 397, 17,
+                 WS_EX_STATICEDGE)
+          .Handle(),
+      kBlue);
+  AddControl("STATIC", "", WS_VISIBLE | SS_ETCHEDHORZ, IdBevel2, 8, 177, kClientWidth - 16, 2);
+  AddControl(ANIMATE_CLASSA, "", WS_VISIBLE | ACS_TRANSPARENT, IdAnimate1, 20, 192, 272, 60);
+}
+
+void TFileInstDlg::FormCreate() {
+  // The animation runs from here until the dialog closes.
+  HWND animate = Item(IdAnimate1).Handle();
+  ::SendMessageA(animate, ACM_OPENA, reinterpret_cast<WPARAM>(Application.Instance()),
+                 reinterpret_cast<LPARAM>(kAnimationResource));
+  ::SendMessageA(animate, ACM_PLAY, static_cast<WPARAM>(-1), MAKELONG(0, kAnimationStopFrame));
+  ProcessMessages();
+}
+
+void TFileInstDlg::FormShow() {
+  FCancel = false;
+  FStartMode = 0;
+  FIndexProgress = 0;
+  FPhase = 0;
+  gauge1_.SetRange(0, 0);
+  gauge1_.SetPosition(0);
+  gauge2_.SetRange(0, AppInfo.AppCount);
+  gauge2_.SetPosition(0);
+  FFileList.clear();
+  FDirList.clear();
+}
+
+void TFileInstDlg::FormClose() {
+  ::SendMessageA(Item(IdAnimate1).Handle(), ACM_STOP, 0, 0);
+  FFileList.clear();
+  FFileList.shrink_to_fit();
+  FDirList.clear();
+  FDirList.shrink_to_fit();
+}
+
+bool TFileInstDlg::CloseQuery() {
+  // The run owns the lists until Install returns; closing meanwhile (Alt+F4)
+  // would pull them from under it. Cancel is the way to stop.
+  return !running_;
+}
+
+void TFileInstDlg::OnCommand(int id, int code, HWND) {
+  if (code != BN_CLICKED) return;
+  // Escape acts as the Cancel button, and only while that button can be pressed.
+  if (id == IdButton1 || (id == IDCANCEL && Item(IdButton1).Enabled())) Button1Click();
+}
+
+bool TFileInstDlg::OnMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT* result) {
+  switch (msg) {
+    case WM_PAINT:
+      PaintHeader();
+      *result = 0;
+      return true;
+    case WM_CTLCOLORSTATIC:
+      // The header text sits on the header band.
+      if (reinterpret_cast<HWND>(lparam) == Item(IdLabel1).Handle()) {
+        HDC dc = reinterpret_cast<HDC>(wparam);
+        ::SetBkColor(dc, ::GetSysColor(COLOR_INFOBK));
+        ::SetTextColor(dc, ::GetSysColor(COLOR_INFOTEXT));
+        *result = reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_INFOBK));
+        return true;
+      }
+      return false;
+    default:
+      return false;
+  }
+}
+
+void TFileInstDlg::PaintHeader() {
+  PAINTSTRUCT paint;
+  HDC dc = ::BeginPaint(Handle(), &paint);
+  HGDIOBJ old_brush = ::SelectObject(dc, ::GetSysColorBrush(COLOR_INFOBK));
+  HGDIOBJ old_pen = ::SelectObject(dc, ::GetStockObject(BLACK_PEN));
+  ::RoundRect(dc, 0, 0, kClientWidth, kHeaderHeight, 8, 8);
+  ::SelectObject(dc, old_pen);
+  ::SelectObject(dc, old_brush);
+  ::EndPaint(Handle(), &paint);
+}
+
+void TFileInstDlg::Button1Click() {
+  // The question is owned by the application window, so this dialog stays
+  // enabled meanwhile: a second click must not stack a second question.
+  if (asking_cancel_) return;
+  asking_cancel_ = true;
+  int answer = Application.MessageBox(kCancelQuestion, kCancelCaption,
+                                      MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2);
+  asking_cancel_ = false;
+  if (answer == IDYES) FCancel = true;
+}
+
+void TFileInstDlg::ShowStep(int32_t step) {
+  const char* text = StepText(step);
+  if (!text) return;
+  Item(IdMemo1).SetText(text);
+  if (step == StepIndex) SetCaption(kIndexCaption);
+}
+
+int32_t TFileInstDlg::CopyProgress(const std::string& text, int32_t percent) {
+  SetMemo2(text);
+  gauge1_.SetPosition(percent);
+  if (FIndexProgress != 0 && percent != 0 && FPhase > 0)
+    gauge2_.SetPosition((FPhase - 1) * 100 + percent);
+  if (FIndexProgress == 1) {
+    // A short sweep, so that the bar moves while a large file is copied.
+    gauge1_.SetRange(0, 5);
+    gauge1_.SetPosition(0);
+    for (int i = 0; i < 6; ++i) {
+      gauge1_.SetPosition(gauge1_.Position() + 1);
+      ::Sleep(20);
+    }
+  }
+  gauge1_.SetPosition(1);
+  ProcessMessages();
+  return 0;
+}
+
+bool TFileInstDlg::IsProgramOnlyUpdate() const { return ProgramOnlyUpdate != 0; }
+
+void TFileInstDlg::CreateBookmarkFolder() {
+  // Without an application folder the name would be relative to whatever the
+  // working folder happens to be.
+  if (AppInfo.AppInfo.InstallDir.empty()) return;
+  for (int32_t pass = 0; pass < AppInfo.AppCount; ++pass)
+    ForceDirectories(AddBackslash(AppInfo.AppInfo.InstallDir) + "BookMark");
 }
 
 bool TFileInstDlg::Install() {
+  running_ = true;
   SourceDir = AddBackslash(SourceDir);
-  return true;
-}
+  bool succeeded = true;
 
-void TFileInstDlg::RegisterPDFViewer() {}
+  ShowStep(StepCopyFiles);
+  if (!MakeFileList()) succeeded = false;
+  if (succeeded && !ExpandFiles()) succeeded = false;
+
+  if (!IsProgramOnlyUpdate() && succeeded) {
+    ShowStep(StepShortcuts);
+    CreateShortcuts();
+  }
+
+  // Always, also after a failure or a cancel: the record lists what the run
+  // planned, so that a partial installation can be removed.
+  ShowStep(StepBackup);
+  WriteUninstallInfo();
+
+  if (!IsProgramOnlyUpdate() && succeeded) {
+    ShowStep(StepIndex);
+    CopyCollection();
+  }
+
+  ShowStep(StepRegistry);
+  if (succeeded) {
+    if (!WriteRegistry()) {
+      succeeded = false;
+    } else {
+      CreateBookmarkFolder();
+      CopySyncFiles();
+    }
+  }
+
+  running_ = false;
+  return succeeded;
+}
 
 }  // namespace kestra

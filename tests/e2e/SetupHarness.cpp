@@ -25,6 +25,14 @@ void RemoveInstallTraces() {
 
 bool IsRoot(const std::string& folder) { return folder.size() <= 3; }
 
+// The archive expander a DVD carries beside SETUP.EXE: the shipped one, or the
+// engine tests' stand-in while the build has none. A DVD without a setup
+// script installs no file, but the run still needs the expander to succeed.
+std::string ArchiveExpander() {
+  const std::string shipped = testenv::DistFile("EZip.dll");
+  return kestra::FileExists(shipped) ? shipped : testenv::TestBinary("FakeEZip.dll");
+}
+
 }  // namespace
 
 PlacedSetup::PlacedSetup(std::string folder, std::optional<std::string> dvd_version)
@@ -37,6 +45,8 @@ PlacedSetup::PlacedSetup(std::string folder, std::optional<std::string> dvd_vers
   ::DeleteFileA((folder_ + "SETUP.INF").c_str());
   if (!testenv::CopyFileTo(testenv::DistFile("SETUP.EXE"), Exe()))
     throw std::runtime_error("cannot copy SETUP.EXE to " + folder_);
+  if (!testenv::CopyFileTo(ArchiveExpander(), folder_ + "EZip.dll"))
+    throw std::runtime_error("cannot copy EZip.dll to " + folder_);
   if (dvd_version)
     testenv::WriteFile(folder_ + "SETUP.INF", "[Products]\r\nVersion=" + *dvd_version +
                                                   "\r\nRelease=1\r\nDate=2024/04/01\r\n");
@@ -44,6 +54,7 @@ PlacedSetup::PlacedSetup(std::string folder, std::optional<std::string> dvd_vers
 
 PlacedSetup::~PlacedSetup() {
   ::DeleteFileA(Exe().c_str());
+  ::DeleteFileA((folder_ + "EZip.dll").c_str());
   ::DeleteFileA((folder_ + "SETUP.INF").c_str());
   if (made_folder_) ::RemoveDirectoryA(folder_.c_str());
 }

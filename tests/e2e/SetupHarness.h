@@ -27,10 +27,10 @@ inline constexpr char kSetting[] = "TSettingDlg";
 inline constexpr char kUninstall[] = "TUnInstDlg";
 inline constexpr char kViewer[] = "TMainFrm";
 
-// SETUP.EXE copied from build\dist into a folder for one test, with a
-// SETUP.INF naming the DVD's version (none: no SETUP.INF). Both files, and the
-// folder when the object made it, are removed when it goes. Programs started
-// from it must end before (declare it before them).
+// SETUP.EXE copied from build\dist into a folder for one test, with the
+// archive expander EZip.dll and a SETUP.INF naming the DVD's version (none: no
+// SETUP.INF). The files, and the folder when the object made it, are removed
+// when it goes. Programs started from it must end before (declare it before them).
 class PlacedSetup {
  public:
   explicit PlacedSetup(std::string folder, std::optional<std::string> dvd_version = "2.0.0");

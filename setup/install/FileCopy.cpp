@@ -1,0 +1,157 @@
+// The file step of the install dialog: the installed-file list from the DVD's
+// setup script, and the expansion of every listed file through EZip.dll.
+#include <windows.h>
+
+#include "install/FileInst.h"
+#include "install/FileList.h"
+#include "system/FileSys.h"
+#include "system/Mbcs.h"
+#include "system/Messages.h"
+#include "system/ProductTable.h"
+#include "system/Registry.h"
+#include "system/RunValues.h"
+#include "system/SysQuery.h"
+#include "ui/Application.h"
+
+namespace kestra {
+
+namespace {
+
+constexpr char kCommonListFailed[] = "Foxitファイルのリスト作成に失敗しました。";
+constexpr char kCommonListCaption[] = "セットアップエラー";
+constexpr char kCopyFailed[] =
+    "ファイルのコピーでエラーが発生しました。\r\n"
+    "ディスクの容量が足らないか、ライトプロテクトされている可能性があります。\r\n"
+    "セットアップを中断します。";
+constexpr char kCopyFailedCaption[] = "ファイルコピーエラー";
+constexpr char kInstalling[] = " をインストールしています。";
+constexpr char kInstallingLibrary[] = "検索用エンジン をインストールしています。";
+constexpr char kInstallingCommon[] = "PDFViewer をインストールしています。";
+// Pause after each expanded file: paces the display.
+constexpr DWORD kPauseAfterFile = 50;
+
+// The installed version, or nothing when the product key cannot be opened.
+std::optional<std::string> InstalledVersion() {
+  RegKey product =
+      RegKey::Open(HKEY_LOCAL_MACHINE, std::string("SOFTWARE\\ZEL\\") + kProduct.title);
+  if (!product) return std::nullopt;
+  return product.ReadStringOr("version");
+}
+
+}  // namespace
+
+std::string TFileInstDlg::GetScriptPath(int32_t row, const std::string& name) const {
+  return kestra::GetScriptPath(SetupDir, row, name);
+}
+
+bool TFileInstDlg::MakeDirs(const std::string& prefix, const std::string& path,
+                            std::string& created) {
+  return kestra::MakeDirs(prefix, path, created);
+}
+
+int WINAPI TFileInstDlg::EZipProgress(DWORD, DWORD) {
+  ProcessMessages();
+  return 0;
+}
+
+bool TFileInstDlg::MakeFileList() {
+  FFileList.clear();
+  FStartMode = AppInfo.AppInfo.InstallMode;
+
+  FileListInput input;
+  input.app_count = AppInfo.AppCount;
+  input.install_mode = AppInfo.AppInfo.InstallMode;
+  input.product_index = AppInfo.AppInfo.ProductIndex;
+  input.install_dir = AppInfo.AppInfo.InstallDir;
+  input.win_drive_root = WinDriveRoot;
+  input.program_only = IsProgramOnlyUpdate();
+  if (!input.program_only && input.install_mode == 2) {
+    input.dvd_version = ReadIniString(SetupDir + "SETUP.INF", "Products", "Version");
+    input.installed_version = InstalledVersion();
+  }
+
+  const SetupScript script = ReadSetupScript(GetScriptPath(kProductIndex, kScriptName));
+  FileListPlan plan = BuildFileList(script, input, [] { ProcessMessages(); });
+  FFileList = std::move(plan.records);
+  AppInfo.AppInfo.InstallMode = plan.install_mode;
+  if (plan.app_version) AppInfo.AppInfo.AppVersion = *plan.app_version;
+  if (plan.common_failed) {
+    Application.MessageBox(kCommonListFailed, kCommonListCaption, MB_OK | MB_ICONWARNING);
+    return false;
+  }
+  return true;
+}
+
+bool TFileInstDlg::ExpandRecord(const std::string& record, const EZipLibrary& ezip) {
+  const RecordParts parts = SplitRecord(record);
+  const std::string name = ExtractFileName(parts.path);
+  const std::string folder = ExtractFilePath(parts.path);
+  const std::string archive = GetScriptPath(kProductIndex, kArchiveName);
+
+  ExpansionCall call;
+  if (parts.tag == std::to_string(AppInfo.AppInfo.ProductIndex)) {
+    SetLabel1(std::string(ProductRowOf(AppInfo.AppInfo.ProductIndex).title) + kInstalling);
+    SetMemo2(name);
+    ProcessMessages();
+    if (!DirectoryExists(folder)) {
+      // Folders made for the application are recorded, so the uninstaller removes them.
+      std::string created;
+      MakeDirs(parts.tag, folder, created);
+      for (std::string& line : SplitLines(created)) FDirList.push_back(std::move(line));
+    }
+    const std::string base = AddBackslash(AppInfo.AppInfo.InstallDir);
+    call = ExpansionCallFor(parts.path, base, AppInfo.AppInfo.InstallDir);
+  } else {
+    const bool library = parts.tag == kLibraryTag;
+    SetLabel1(library ? kInstallingLibrary : kInstallingCommon);
+    SetMemo2(name);
+    ProcessMessages();
+    if (!DirectoryExists(folder)) {
+      // Shared folders stay when the product is removed: not recorded.
+      std::string not_recorded = "-1";
+      MakeDirs("", folder, not_recorded);
+    }
+    const std::string base = library ? LibraryBase(WinDriveRoot) : CommonBase(WinDriveRoot);
+    call = ExpansionCallFor(parts.path, base, base);
+  }
+
+  if (!ezip.ExpandLibOnce(archive, call.base, call.member)) {
+    Application.MessageBox(kCopyFailed, kCopyFailedCaption, MB_OK | MB_ICONERROR);
+    FCancel = true;
+    return false;
+  }
+  gauge1_.SetPosition(gauge1_.Position() + 1);
+  gauge2_.SetPosition(gauge2_.Position() + 1);
+  ProcessMessages();
+  ::Sleep(kPauseAfterFile);
+  return true;
+}
+
+bool TFileInstDlg::ExpandFiles() {
+  gauge2_.SetRange(0, static_cast<int>(FFileList.size()));
+  gauge2_.SetPosition(0);
+
+  EZipLibrary ezip;
+  if (!ezip.Load(SetupDir, &EZipProgress)) return false;
+
+  // A copy of the list: a record must not change under the walk while window
+  // messages are handled in it.
+  const std::vector<std::string> records = FFileList;
+  for (const Batch& batch : GroupIntoBatches(records)) {
+    for (std::size_t i = batch.first; i < batch.first + batch.count; ++i) {
+      ProcessMessages();
+      if (FCancel) return false;
+    }
+    gauge1_.SetRange(0, static_cast<int>(batch.count));
+    gauge1_.SetPosition(0);
+    for (std::size_t i = batch.first; i < batch.first + batch.count; ++i) {
+      ProcessMessages();
+      if (FCancel) return false;
+      if (!ExpandRecord(records[i], ezip)) return false;
+    }
+  }
+  ezip.Unload();
+  return !FCancel;
+}
+
+}  // namespace kestra

@@ -1,0 +1,50 @@
+// The sample DVD in the CD-ROM drive for the install tests, and the places an
+// installation writes to, emptied before and after each test.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// The image folders the build authors (tools/mkdvd, samples/).
+std::string SampleDvdImage();       // sample-dvd: the product DVD
+std::string ManyFilesDvdImage();    // sample-dvd-many: the guide in 60 groups of one file
+std::string SampleProductFile(const std::string& relative);  // a source file of the product
+
+// Where the sample's groups land.
+inline constexpr char kLibraryFolder[] = "C:\\ZEL\\LIB\\_NTI31\\BIN\\";
+inline constexpr char kCommonFolder[] = "C:\\Program Files\\ZEL\\Common Files\\COM\\";
+inline constexpr char kDvdDrive[] = "Q:\\";
+
+// Copies an image onto Q: (what was on it before is removed; the drive's
+// label files stay) and empties the folders an installation writes to.
+// The same cleaning happens again when the object goes, and the machine's
+// search path, which a successful run extends, gets its old value back.
+class DvdInDrive {
+ public:
+  DvdInDrive(const std::string& image, std::string install_dir);
+  ~DvdInDrive();
+  DvdInDrive(const DvdInDrive&) = delete;
+  DvdInDrive& operator=(const DvdInDrive&) = delete;
+
+  const std::string& InstallDir() const { return install_dir_; }
+
+ private:
+  void CleanInstallPlaces() const;
+  std::string install_dir_;
+  bool had_path_ = false;
+  DWORD path_type_ = REG_NONE;
+  std::vector<BYTE> path_;
+};
+
+// Files below a folder, relative to it, sorted ("A.TXT", "SUB\B.TXT").
+std::vector<std::string> FilesBelow(const std::string& folder);
+
+// Flips bytes in the middle of the stored data of one member of a ZIP archive
+// (its name as stored, "/" between folders); false when there is no such member.
+bool CorruptArchiveMember(const std::string& archive, const std::string& member);
+
+}  // namespace e2e

@@ -1,0 +1,185 @@
+// A first installation through the shipped SETUP.EXE, started from the sample
+// DVD in the CD-ROM drive Q: and driven as a user would: the licence accepted,
+// the settings confirmed, the files expanded from the DVD's archive.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "InstallDvd.h"
+#include "SetupHarness.h"
+#include "UiDriver.h"
+#include "WineTestEnv.h"
+#include "system/FileSys.h"
+#include "wizard/Setting.h"
+
+namespace {
+
+using e2e::DvdInDrive;
+using uidrv::MessageBoxRecord;
+using namespace std::chrono_literals;
+
+constexpr char kInstallDialog[] = "TFileInstDlg";
+constexpr int kManyFiles = 60;  // groups of the many-files DVD, one file each
+
+MessageBoxRecord StartQuestion() {
+  return {"インストール開始", "ケストラDVD のインストールを開始します。\r\nよろしいですか？",
+          {"Yes", "No"}, "information"};
+}
+
+MessageBoxRecord CompletionBox() {
+  return {"完了", "インストールが完了しました。", {"OK"}, "information"};
+}
+
+MessageBoxRecord CancelQuestion() {
+  return {"インストール中断", "インストールを中断しますか？", {"Yes", "No"}, "warning"};
+}
+
+MessageBoxRecord CopyErrorBox() {
+  return {"ファイルコピーエラー",
+          "ファイルのコピーでエラーが発生しました。\r\n"
+          "ディスクの容量が足らないか、ライトプロテクトされている可能性があります。\r\n"
+          "セットアップを中断します。",
+          {"OK"},
+          "error"};
+}
+
+// The application folder the settings page proposes for a new installation.
+std::string DefaultInstallDir() { return "C:\\Program Files\\KESTRA\\"; }
+
+std::string PartFolder(int n) {
+  char name[16];
+  std::snprintf(name, sizeof name, "PART%02d", n);
+  return name;
+}
+
+class InstallRun : public ::testing::Test {
+ protected:
+  // Starts SETUP from the DVD and leads it to the install run with the
+  // settings the page proposes: the application folder, then the index and
+  // DVD step, then the start question.
+  void StartAndConfirm() {
+    setup_ = uidrv::Process::Start("Q:\\SETUP.EXE", "", "Q:\\");
+    session_ = std::make_unique<uidrv::Session>(setup_);
+    e2e::AcceptConsent(*session_);
+    uidrv::Window settings = session_->WaitForWindow("TSettingDlg");
+    uidrv::Window install = settings.ChildById(kestra::TSettingDlg::IdInstallBtn);
+    install.Click();  // to the second step
+    install.Click();  // install
+    ASSERT_EQ(session_->Answer("Yes"), StartQuestion());
+  }
+
+  // What the user saw after the start question.
+  std::vector<MessageBoxRecord> BoxesAfterStart() const {
+    const auto& all = session_->Transcript();
+    return std::vector<MessageBoxRecord>(all.begin() + 1, all.end());
+  }
+
+  bool SameAsSource(const std::string& installed, const std::string& source) const {
+    return kestra::FileExists(installed) &&
+           testenv::ReadFile(installed) == testenv::ReadFile(e2e::SampleProductFile(source));
+  }
+
+  e2e::InstalledCopy no_installed_copy_;
+  uidrv::Process setup_;
+  std::unique_ptr<uidrv::Session> session_;
+};
+
+TEST_F(InstallRun, ExpandsEveryGroupIntoItsBaseFolder) {
+  DvdInDrive dvd(e2e::SampleDvdImage(), DefaultInstallDir());
+  StartAndConfirm();
+  EXPECT_EQ(session_->Answer("OK", 60s), CompletionBox());
+  session_->RequireExit();
+  EXPECT_EQ(BoxesAfterStart(), std::vector<MessageBoxRecord>{CompletionBox()});
+
+  const std::string app = dvd.InstallDir();
+  EXPECT_TRUE(SameAsSource(app + "KESTRA.EXE", "KESTRA.EXE"));
+  EXPECT_TRUE(SameAsSource(app + "MANUAL\\利用ガイド.PDF", "MANUAL\\利用ガイド.PDF"));
+  EXPECT_TRUE(SameAsSource(std::string(e2e::kLibraryFolder) + "NTISRCH.DLL", "LIB\\NTISRCH.DLL"));
+  EXPECT_TRUE(SameAsSource(std::string(e2e::kLibraryFolder) + "NTIDIC.DAT", "LIB\\NTIDIC.DAT"));
+  EXPECT_TRUE(SameAsSource(std::string(e2e::kCommonFolder) + "FoxitReader_AX_Std.ocx",
+                           "COM\\FoxitReader_AX_Std.ocx"));
+  EXPECT_TRUE(kestra::DirectoryExists(app + "BookMark"));
+  // Nothing else lands in the three base folders' product places.
+  EXPECT_EQ(e2e::FilesBelow(app), (std::vector<std::string>{"KESTRA.EXE", "MANUAL\\利用ガイド.PDF"}));
+  EXPECT_EQ(e2e::FilesBelow(e2e::kLibraryFolder),
+            (std::vector<std::string>{"NTIDIC.DAT", "NTISRCH.DLL"}));
+}
+
+TEST_F(InstallRun, CancelConfirmedDuringExpansionEndsSilentlyAfterTheCurrentFile) {
+  DvdInDrive dvd(e2e::ManyFilesDvdImage(), DefaultInstallDir());
+  StartAndConfirm();
+  uidrv::Window dialog = session_->WaitForWindow(kInstallDialog, 30s);
+  dialog.ChildByText("キャンセル", "Button").Click();
+  EXPECT_EQ(session_->Answer("Yes"), CancelQuestion());
+  session_->RequireExit(30s);
+  EXPECT_EQ(BoxesAfterStart(), std::vector<MessageBoxRecord>{CancelQuestion()});
+
+  // The files expanded are the first ones of the list, and no more came after.
+  const std::vector<std::string> files = e2e::FilesBelow(dvd.InstallDir());
+  ASSERT_LT(files.size(), static_cast<std::size_t>(kManyFiles));
+  for (std::size_t i = 0; i < files.size(); ++i)
+    EXPECT_EQ(files[i], PartFolder(static_cast<int>(i) + 1) + "\\利用ガイド.PDF");
+  EXPECT_FALSE(kestra::DirectoryExists(dvd.InstallDir() + "BookMark"));
+}
+
+TEST_F(InstallRun, CancelAnsweredNoGoesOnToTheEnd) {
+  DvdInDrive dvd(e2e::ManyFilesDvdImage(), DefaultInstallDir());
+  StartAndConfirm();
+  uidrv::Window dialog = session_->WaitForWindow(kInstallDialog, 30s);
+  dialog.ChildByText("キャンセル", "Button").Click();
+  EXPECT_EQ(session_->Answer("No"), CancelQuestion());
+  EXPECT_EQ(session_->Answer("OK", 60s), CompletionBox());
+  session_->RequireExit();
+  EXPECT_EQ(e2e::FilesBelow(dvd.InstallDir()).size(), static_cast<std::size_t>(kManyFiles));
+  EXPECT_TRUE(kestra::DirectoryExists(dvd.InstallDir() + "BookMark"));
+}
+
+TEST_F(InstallRun, MissingExpanderEndsTheRunWithoutAMessage) {
+  DvdInDrive dvd(e2e::SampleDvdImage(), DefaultInstallDir());
+  ASSERT_TRUE(::DeleteFileA("Q:\\EZip.dll"));
+  StartAndConfirm();
+  session_->RequireExit(30s);
+  EXPECT_TRUE(BoxesAfterStart().empty()) << session_->TranscriptText();
+  EXPECT_FALSE(kestra::FileExists(dvd.InstallDir() + "KESTRA.EXE"));
+}
+
+TEST_F(InstallRun, ExpanderWithoutItsExpandFunctionEndsTheRunWithoutAMessage) {
+  DvdInDrive dvd(e2e::SampleDvdImage(), DefaultInstallDir());
+  ASSERT_TRUE(testenv::CopyFileTo(testenv::TestBinary("FakeEZipNoExpand.dll"), "Q:\\EZip.dll"));
+  StartAndConfirm();
+  session_->RequireExit(30s);
+  EXPECT_TRUE(BoxesAfterStart().empty()) << session_->TranscriptText();
+  EXPECT_FALSE(kestra::FileExists(dvd.InstallDir() + "KESTRA.EXE"));
+}
+
+TEST_F(InstallRun, MemberMissingFromTheArchiveIsACopyError) {
+  DvdInDrive dvd(e2e::SampleDvdImage(), DefaultInstallDir());
+  // The script lists a second viewer file the archive does not hold.
+  ASSERT_TRUE(::WritePrivateProfileStringA("Groups", "Group1grpFiles", "2",
+                                           "Q:\\KESTRA\\SETUP_F.INI"));
+  ASSERT_TRUE(::WritePrivateProfileStringA("Groups", "Group1File2", "KSHELP.DLL",
+                                           "Q:\\KESTRA\\SETUP_F.INI"));
+  StartAndConfirm();
+  EXPECT_EQ(session_->Answer("OK", 60s), CopyErrorBox());
+  session_->RequireExit(30s);
+  EXPECT_EQ(BoxesAfterStart(), std::vector<MessageBoxRecord>{CopyErrorBox()});
+  // The file before stays; nothing of the missing one, nothing after it.
+  EXPECT_TRUE(SameAsSource(dvd.InstallDir() + "KESTRA.EXE", "KESTRA.EXE"));
+  EXPECT_EQ(e2e::FilesBelow(dvd.InstallDir()), std::vector<std::string>{"KESTRA.EXE"});
+  EXPECT_TRUE(e2e::FilesBelow(e2e::kLibraryFolder).empty());
+}
+
+TEST_F(InstallRun, CorruptedMemberIsACopyErrorAndLeavesNoPartialFile) {
+  DvdInDrive dvd(e2e::SampleDvdImage(), DefaultInstallDir());
+  ASSERT_TRUE(e2e::CorruptArchiveMember("Q:\\KESTRA\\SETUP_F.EZP", "LIB/_NTI31/BIN/NTISRCH.DLL"));
+  StartAndConfirm();
+  EXPECT_EQ(session_->Answer("OK", 60s), CopyErrorBox());
+  session_->RequireExit(30s);
+  EXPECT_EQ(BoxesAfterStart(), std::vector<MessageBoxRecord>{CopyErrorBox()});
+  EXPECT_TRUE(SameAsSource(dvd.InstallDir() + "KESTRA.EXE", "KESTRA.EXE"));
+  EXPECT_TRUE(SameAsSource(dvd.InstallDir() + "MANUAL\\利用ガイド.PDF", "MANUAL\\利用ガイド.PDF"));
+  EXPECT_TRUE(e2e::FilesBelow(e2e::kLibraryFolder).empty());
+  EXPECT_FALSE(kestra::FileExists(std::string(e2e::kCommonFolder) + "FoxitReader_AX_Std.ocx"));
+}
+
+}  // namespace
