@@ -17,19 +17,19 @@ void TConsentDlg::CreateControls() {
   AddControl("STATIC",
              "以下のライセンス契約をお読み下さい。契約の残りの部分を読むには、Page Down \r\n"
              "キーを押して下さい。",
-             WS_VISIBLE | SS_LEFT | SS_NOPREFIX, IdMemo2, 12, 10, 452, 30);
+             WS_VISIBLE | SS_LEFT | SS_NOPREFIX, IdMemo2, 12, 8, 452, 36);
   AddControl("EDIT", "",
              WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
-             IdMemo1, 12, 44, 449, 220, WS_EX_CLIENTEDGE);
-  AddControl("STATIC", "", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, IdMemo3, 12, 272, 452, 30);
+             IdMemo1, 12, 48, 449, 212, WS_EX_CLIENTEDGE);
+  AddControl("STATIC", "", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, IdMemo3, 12, 266, 452, 36);
   // Plain (not automatic) radio buttons: the choice changes only on a click.
   AddControl("BUTTON", "承諾します。", WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_RADIOBUTTON,
-             IdRadioButton1, 24, 306, 200, 18);
-  AddControl("BUTTON", "承諾しません。", WS_VISIBLE | BS_RADIOBUTTON, IdRadioButton2, 24, 326,
+             IdRadioButton1, 24, 305, 200, 18);
+  AddControl("BUTTON", "承諾しません。", WS_VISIBLE | BS_RADIOBUTTON, IdRadioButton2, 24, 325,
              200, 18);
   AddControl("BUTTON", "次へ(&N)  >", WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON,
-             IdButton2, 290, 347, 82, 25);
-  AddControl("BUTTON", "キャンセル", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, IdButton1, 380, 347,
+             IdButton2, 290, 348, 82, 25);
+  AddControl("BUTTON", "キャンセル", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, IdButton1, 380, 348,
              82, 25);
 }
 
@@ -41,13 +41,14 @@ void TConsentDlg::FormCreate() {
 }
 
 void TConsentDlg::FormShow() {
-  ConsentState = 2;
-  Item(IdButton2).SetEnabled(false);
   Item(IdMemo1).SetFocus();
-  // Focus passing over a radio button may have selected it: start unselected.
+  ::SendMessageA(Item(IdMemo1).Handle(), EM_SETSEL, 0, 0);
+  // A radio button that receives the focus on the way reports itself clicked:
+  // the state is settled after the focus has arrived in the agreement.
   Item(IdRadioButton1).SetChecked(false);
   Item(IdRadioButton2).SetChecked(false);
-  ::SendMessageA(Item(IdMemo1).Handle(), EM_SETSEL, 0, 0);
+  ConsentState = 2;
+  Item(IdButton2).SetEnabled(false);
 }
 
 void TConsentDlg::RadioButton1Click(int tag) {
@@ -95,6 +96,14 @@ void TConsentDlg::OnCommand(int id, int code, HWND) {
     default:
       break;
   }
+}
+
+bool TConsentDlg::OnMessage(UINT msg, WPARAM, LPARAM, LRESULT* result) {
+  if (msg != WM_CLOSE) return false;
+  // Closing the window is a cancel like any other: it asks first.
+  Button1Click();
+  *result = 0;
+  return true;
 }
 
 std::string LoadAgreementText() {

@@ -24,6 +24,7 @@ class TConsentDlg : public TForm {
   void FormCreate() override;
   void FormShow() override;
   void OnCommand(int id, int code, HWND control) override;
+  bool OnMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
 
  private:
   void RadioButton1Click(int tag);

@@ -321,11 +321,26 @@ TEST(StartupDrives, OnXpTheViewerAndTheRightsAreCheckedBeforeTheDrive) {
   EXPECT_EQ(session.Transcript().size(), 1u);
 }
 
-TEST(StartupDrives, XpFromTheDvdDriveGoesOnToTheAgreement) {
+TEST(StartupDrives, FromTheDvdDriveEveryWindowsReachesTheAgreement) {
   InstalledCopy nothing;
-  ScopedWindowsVersion xp(WinVersion::WinXP, {"SETUP.EXE"});
   PlacedSetup placed(kDvdRoot);
-  Process setup = placed.Start();
+  for (WinVersion version : {WinVersion::Win98, WinVersion::WinXP, WinVersion::Win8,
+                             WinVersion::Win10}) {
+    SCOPED_TRACE(testenv::WineVersionName(version));
+    ScopedWindowsVersion scoped(version, {"SETUP.EXE"});
+    Process setup = placed.Start();
+    Session session(setup);
+    session.WaitForWindow(kConsent);
+    EXPECT_EQ(session.Transcript(), kNoMessage);
+  }
+}
+
+TEST(StartupChecks, Windows98HasNoRightsToRefuse) {
+  InstalledCopy nothing;
+  ScopedWindowsVersion win98(WinVersion::Win98, {"SETUP.EXE"});
+  PlacedSetup placed(kDvdRoot);
+  // Not an NT system: the administrator question is not even asked.
+  Process setup = placed.StartWithoutAdminRights();
   Session session(setup);
   session.WaitForWindow(kConsent);
   EXPECT_EQ(session.Transcript(), kNoMessage);

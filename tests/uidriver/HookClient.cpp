@@ -41,22 +41,43 @@ HOOKPROC HookProcedure(const char* name) {
   return proc;
 }
 
+bool IsWow64(HANDLE process) {
+  BOOL wow64 = FALSE;
+  return ::IsWow64Process(process, &wow64) && wow64;
+}
+
+// The library can only be loaded into a program of the driver's own
+// architecture; anything else would make every action wait in vain.
+void RequireSameArchitecture(DWORD thread_id) {
+  DWORD pid = 0;
+  kestra::KernelHandle thread(::OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, thread_id));
+  if (thread) pid = ::GetProcessIdOfThread(thread.get());
+  kestra::KernelHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+  if (process && IsWow64(process.get()) != IsWow64(::GetCurrentProcess()))
+    throw std::runtime_error(
+        "the driven program and the driver are built for different architectures; "
+        "use the driver of the program's build");
+}
+
 // Both procedures hooked into one thread of the driven program. A hook on the
 // program's own thread (not a global one) keeps the library out of every other
 // process on the desktop.
 class ThreadHooks {
  public:
-  explicit ThreadHooks(DWORD thread_id)
-      : call_(::SetWindowsHookExA(WH_CALLWNDPROC, HookProcedure(hook::kCallWndProcName),
-                                  HookLibrary(), thread_id)),
-        get_message_(::SetWindowsHookExA(WH_GETMESSAGE, HookProcedure(hook::kGetMsgProcName),
-                                         HookLibrary(), thread_id)) {
+  explicit ThreadHooks(DWORD thread_id) {
+    RequireSameArchitecture(thread_id);
+    call_.reset(Install(WH_CALLWNDPROC, hook::kCallWndProcName, thread_id));
+    get_message_.reset(Install(WH_GETMESSAGE, hook::kGetMsgProcName, thread_id));
     if (!call_ || !get_message_)
       throw std::runtime_error("cannot hook the driven program's thread (error " +
                                std::to_string(::GetLastError()) + ")");
   }
 
  private:
+  static HHOOK Install(int type, const char* procedure, DWORD thread_id) {
+    return ::SetWindowsHookExA(type, HookProcedure(procedure), HookLibrary(), thread_id);
+  }
+
   HookHandle call_;
   HookHandle get_message_;
 };

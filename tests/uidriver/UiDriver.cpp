@@ -57,6 +57,18 @@ std::string FailureText(const std::string& what, DWORD pid) {
 
 std::string Describe(const Window& window) { return detail::DescribeForReport(window.Handle()); }
 
+// Asks the hook library inside the program; a program that does not answer
+// fails with the transcript and its windows, as every time-out does.
+LPARAM AskProgram(HWND hwnd, WPARAM query) {
+  try {
+    return detail::AskProgram(hwnd, query, kReadTimeout);
+  } catch (const TimeoutError& e) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    throw TimeoutError(FailureText(e.what(), pid));
+  }
+}
+
 LRESULT SendWithin(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, Millis timeout) {
   DWORD_PTR result = 0;
   if (!::SendMessageTimeoutA(hwnd, msg, wparam, lparam, SMTO_NORMAL,
@@ -183,7 +195,7 @@ bool Window::Focused() const {
 }
 
 COLORREF Window::TextColor() const {
-  return static_cast<COLORREF>(detail::AskProgram(hwnd_, hook::kQueryTextColor, kReadTimeout));
+  return static_cast<COLORREF>(AskProgram(hwnd_, hook::kQueryTextColor));
 }
 
 bool Window::IsMessageBox() const {
@@ -439,7 +451,7 @@ MessageBoxRecord ReadMessageBox(const Window& box) {
   record.caption = box.Text();
   record.text = box.ChildById(kMessageBoxTextId).Text();
   for (const Window& button : MessageBoxButtons(box)) record.buttons.push_back(ButtonName(button.Id()));
-  record.icon = IconName(detail::AskProgram(box.Handle(), hook::kQueryIcon, kReadTimeout));
+  record.icon = IconName(AskProgram(box.Handle(), hook::kQueryIcon));
   return record;
 }
 

@@ -81,6 +81,9 @@ TEST_F(DriverForm, FindsControlsByIdTextAndClassIncludingNestedOnes) {
   EXPECT_EQ(form_.ChildByClass("Edit", 2).Id(), testapp::kNestedEdit);
   EXPECT_EQ(form_.ChildByText("枠の中").Id(), testapp::kNestedEdit);
   EXPECT_EQ(Control(testapp::kReadOnlyEdit).Text(), "読み取り専用");
+  // Every control of the form, the one inside the group box included.
+  EXPECT_EQ(form_.Children().size(), 22u);
+  EXPECT_EQ(form_.ChildById(testapp::kGroupBox).Children().size(), 1u);
   // Hidden controls are children too; they are only refused as targets of actions.
   EXPECT_FALSE(Control(testapp::kHiddenButton).Visible());
 }
@@ -192,6 +195,15 @@ TEST_F(DriverForm, AClickThatOpensAModalBoxDoesNotBlock) {
   EXPECT_LT(took, 3000ms);
   const MessageBoxRecord box = session_->WaitForMessageBox();
   EXPECT_EQ(box, (MessageBoxRecord{"確認", "続けますか？\r\n二行目", {"Yes", "No"}, "question"}));
+  Window open_box = uidrv::FindTopLevelWindow("#32770", app_.Pid());
+  EXPECT_TRUE(open_box.IsMessageBox());
+  EXPECT_EQ(uidrv::ReadMessageBox(open_box), box);
+  // Listings show the box with its text, in the program's code page.
+  EXPECT_NE(uidrv::DescribeWindows(app_.Pid()).find(
+                "#32770 \"確認\" pid " + std::to_string(app_.Pid()) +
+                ": message \"続けますか？\\r\\n二行目\""),
+            std::string::npos)
+      << uidrv::ToUtf8(uidrv::DescribeWindows(app_.Pid()));
   // The form lies under the modal box: a user could not click it now.
   EXPECT_THROW(Control(testapp::kEnableCheck).Click(), std::runtime_error);
   const MessageBoxRecord answered = session_->Answer("No");
@@ -251,7 +263,14 @@ TEST_F(DriverForm, TimeOutsFailFastWithTranscriptAndWindows) {
   EXPECT_NE(text.find(std::string("TDriverTestForm \"") + Utf8(u8"ドライバ試験")), std::string::npos)
       << text;
 
-  EXPECT_LT(Timed([&] { EXPECT_FALSE(TimeoutText([&] { session_->WaitForMessageBox(300ms); }).empty()); }),
+  EXPECT_LT(Timed([&] {
+              EXPECT_FALSE(TimeoutText([&] { session_->WaitForMessageBox(300ms); }).empty());
+            }),
+            2000ms);
+  EXPECT_LT(Timed([&] {
+              EXPECT_FALSE(
+                  TimeoutText([&] { session_->WaitForWindowByCaption("ない", 300ms); }).empty());
+            }),
             2000ms);
   EXPECT_LT(Timed([&] {
               EXPECT_FALSE(TimeoutText([&] {
