@@ -27,6 +27,8 @@ constexpr char kKeyErrorCaption[] = "エラー";
 constexpr int kClientWidth = 516;
 constexpr int kClientHeight = 286;
 constexpr COLORREF kBlue = RGB(0, 0, 255);
+// The index panel's place in the client area.
+constexpr RECT kPanel1{16, 136, 500, 208};
 // Each processed file is shown this long, so that the progress can be followed.
 constexpr DWORD kStepPause = 20;
 
@@ -66,25 +68,26 @@ TUnInstDlg::TUnInstDlg()
 
 void TUnInstDlg::CreateControls() {
   const DWORD label = WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
-  AddControl("STATIC", "", label, IdLabel1, 16, 12, 484, 18).SetFont(MakeFont(14, true));
-  AddControl("STATIC", "", label, IdLabel2, 16, 40, 484, 76);
+  AddControl("STATIC", "", label, IdLabel1, 16, 12, 484, 20).SetFont(MakeFont(14, true));
+  AddControl("STATIC", "", label, IdLabel2, 16, 40, 484, 88);
 
-  AddControl("STATIC", "検索用インデックスパス", label, IdIndexLabel, 28, 132, 200, 14);
+  // The index panel; its frame is drawn by the form (see PaintPanel1).
+  AddControl("STATIC", "検索用インデックスパス", label, IdIndexLabel, kPanel1.left + 12,
+             kPanel1.top + 8, 200, 14);
   AddControl("EDIT", "", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | ES_READONLY, IdCollPathEdit,
-             28, 148, 460, 20, WS_EX_CLIENTEDGE);
+             kPanel1.left + 12, kPanel1.top + 24, 460, 20, WS_EX_CLIENTEDGE);
   AddControl("BUTTON", "検索用インデックスも削除する", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX,
-             IdCollDelCheckBox, 28, 174, 300, 18)
+             IdCollDelCheckBox, kPanel1.left + 12, kPanel1.top + 48, 300, 18)
       .SetFont(MakeFont(12, true));
-  // The frame of the index panel, behind the controls it surrounds.
-  AddControl("BUTTON", "", WS_VISIBLE | BS_GROUPBOX, IdPanel1, 16, 120, 484, 80);
 
   // Panel2: the run's progress, hidden until a run starts.
-  FPanel2 = AddControl("STATIC", "", SS_LEFT | WS_CLIPCHILDREN, IdPanel2, 16, 206, 484, 36).Handle();
+  FPanel2 =
+      AddControl("STATIC", "", SS_LEFT | WS_CLIPCHILDREN, IdPanel2, 16, 216, 484, 30).Handle();
   FDelLabel =
       AddControl("STATIC", "", label | SS_PATHELLIPSIS, IdDelLabel, 0, 0, 484, 14, 0, FPanel2)
           .Handle();
   FGauge1 = MakeBlueGauge(AddControl(PROGRESS_CLASSA, "", WS_VISIBLE | PBS_SMOOTH, IdGauge1, 0,
-                                     18, 484, 16, WS_EX_STATICEDGE, FPanel2)
+                                     16, 484, 14, WS_EX_STATICEDGE, FPanel2)
                               .Handle());
 
   AddControl("BUTTON", "ｱﾝｲﾝｽﾄｰﾙ(&U)", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, IdBitBtn1,
@@ -106,6 +109,11 @@ void TUnInstDlg::FormCreate() {
   Item(IdCollDelCheckBox).SetEnabled(index_recorded);
 }
 
+void TUnInstDlg::FormShow() {
+  // The button the user came for has the focus, not the read-only path.
+  Item(IdBitBtn1).SetFocus();
+}
+
 bool TUnInstDlg::Waiting() const { return !FRunning; }
 
 bool TUnInstDlg::CloseQuery() { return Waiting(); }
@@ -119,12 +127,28 @@ void TUnInstDlg::OnCommand(int id, int code, HWND) {
 }
 
 bool TUnInstDlg::OnMessage(UINT msg, WPARAM, LPARAM, LRESULT* result) {
-  if (msg != WM_CLOSE) return false;
-  // The dialog has no close button; a close request from outside (Alt+F4, the
-  // task list) is a Cancel while waiting and is refused while a run goes on.
-  if (Waiting()) CancelBtnClick();
-  *result = 0;
-  return true;
+  switch (msg) {
+    case WM_PAINT:
+      PaintPanel1();
+      *result = 0;
+      return true;
+    case WM_CLOSE:
+      // The dialog has no close button; a close request from outside (Alt+F4,
+      // the task list) is a Cancel while waiting and is refused during a run.
+      if (Waiting()) CancelBtnClick();
+      *result = 0;
+      return true;
+    default:
+      return false;
+  }
+}
+
+void TUnInstDlg::PaintPanel1() {
+  PAINTSTRUCT paint;
+  HDC dc = ::BeginPaint(Handle(), &paint);
+  RECT frame = kPanel1;
+  ::DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
+  ::EndPaint(Handle(), &paint);
 }
 
 void TUnInstDlg::BitBtn1Click() {

@@ -19,7 +19,6 @@ class TUnInstDlg : public TForm, private RemovalObserver {
   enum ControlId {
     IdLabel1 = 100,
     IdLabel2,
-    IdPanel1,
     IdIndexLabel,
     IdCollPathEdit,
     IdCollDelCheckBox,
@@ -37,6 +36,7 @@ class TUnInstDlg : public TForm, private RemovalObserver {
  protected:
   void CreateControls() override;
   void FormCreate() override;
+  void FormShow() override;
   bool CloseQuery() override;
   void OnCommand(int id, int code, HWND control) override;
   bool OnMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
@@ -44,6 +44,7 @@ class TUnInstDlg : public TForm, private RemovalObserver {
  private:
   void BitBtn1Click();
   void CancelBtnClick();
+  void PaintPanel1();
   // Both buttons can be pressed (not while a run goes on).
   bool Waiting() const;
 

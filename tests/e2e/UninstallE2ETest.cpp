@@ -102,7 +102,7 @@ TEST_F(UninstallRun, DialogNamesTheProductAndOffersTheIndexOnlyWhenOneWasCopied)
   EXPECT_FALSE(box.Checked());
   EXPECT_TRUE(dialog.ChildByText(kUninstallButton, "Button").Enabled());
   EXPECT_TRUE(dialog.ChildByText(kCancelButton, "Button").Enabled());
-  EXPECT_FALSE(dialog.ChildById(106).Visible());  // the progress panel
+  EXPECT_FALSE(dialog.ChildByClass("msctls_progress32").Visible());  // the progress panel
 }
 
 TEST_F(UninstallRun, RecordedIndexFolderIsShownAndTheBoxCanBeTicked) {
