@@ -48,6 +48,7 @@ class TFileInstDlg : public TForm {
   TFInstAppInfo AppInfo;
   std::string ProgramFileName;  // the running program's file name (not used by the steps)
   std::string SourceDir;        // its folder on the DVD; Install adds the trailing backslash
+  int32_t SetupDriveType = 0;   // GetDriveTypeA of the setup folder, taken at start-up
 
   // Runs the installation; true when every step that decides success succeeded.
   bool Install();

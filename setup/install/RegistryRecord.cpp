@@ -1,9 +1,57 @@
 // The product's registry entries, App Paths and the Windows uninstall entry.
+#include <windows.h>
+
+#include <algorithm>
+
 #include "install/FileInst.h"
+#include "install/RecordFile.h"
+#include "install/RegistryLayout.h"
+#include "system/RunValues.h"
+#include "system/Messages.h"
+#include "system/SysQuery.h"
+#include "ui/Application.h"
 
 namespace kestra {
 
-// Nothing is written yet; the step reports success so the run keeps its order.
-bool TFileInstDlg::WriteRegistry() { return true; }
+namespace {
+
+RegistryInputs RegistryInputsOf(const TFInstAppInfo& info, const std::string& source_dir,
+                                int32_t setup_drive_type, bool program_only) {
+  RegistryInputs inputs;
+  inputs.info = ReadSetupInformation(source_dir + "SETUP.INF");
+  inputs.setup_on_remote_drive = setup_drive_type == DRIVE_REMOTE;
+  inputs.install_date = TodayText();
+  inputs.install_dir = info.AppInfo.InstallDir;
+  inputs.index_dir = info.IndexDir;
+  inputs.install_drive = MapToDrivePath(SetupDrive, source_dir);
+  const int32_t count = std::max(0, std::min<int32_t>(info.AppInfo.DVDPathCount,
+                                                      static_cast<int32_t>(info.AppInfo.DVDPaths.size())));
+  inputs.dvd_paths.assign(info.AppInfo.DVDPaths.begin(), info.AppInfo.DVDPaths.begin() + count);
+  inputs.program_only = program_only;
+  inputs.records_folder = RecordsFolder(WinDriveRoot);
+  return inputs;
+}
+
+}  // namespace
+
+// Writes the registry layout once per pass. A key that cannot be opened or a
+// value that cannot be written stops the step with a message naming the key,
+// and the installation fails: a half-registered product is not reported as
+// installed.
+bool TFileInstDlg::WriteRegistry() {
+  for (int32_t pass = 0; pass < AppInfo.AppCount; ++pass) {
+    RegistryInputs inputs = RegistryInputsOf(AppInfo, AddBackslash(SourceDir), SetupDriveType,
+                                             IsProgramOnlyUpdate());
+    AppInfo.AppInfo.AppVersion = inputs.info.version;
+    if (std::optional<std::string> failed = WriteRegistryValues(PlanRegistry(inputs))) {
+      Application.MessageBox("レジストリへの登録でエラーが発生しました。\r\nKEY=" + *failed +
+                                 "\r\nセットアップを中断します。",
+                             "レジストリエラー", MB_OK | MB_ICONERROR);
+      return false;
+    }
+    ProcessMessages();
+  }
+  return true;
+}
 
 }  // namespace kestra

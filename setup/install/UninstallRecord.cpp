@@ -1,9 +1,17 @@
 // The uninstall record of an installation and the uninstaller copy.
 #include "install/FileInst.h"
+#include "install/RecordFile.h"
+#include "system/RunValues.h"
 
 namespace kestra {
 
-// No record is written yet; the step reports success so the run keeps its order.
-bool TFileInstDlg::WriteUninstallInfo() { return true; }
+// The record lists this run's application files and created folders merged with
+// what earlier installations recorded; failures are not reported (see
+// WriteUninstallRecord).
+bool TFileInstDlg::WriteUninstallInfo() {
+  WriteUninstallRecord(RecordsFolder(WinDriveRoot), AddBackslash(SourceDir), FFileList, FDirList,
+                       AppInfo.AppInfo.ProductIndex);
+  return true;
+}
 
 }  // namespace kestra

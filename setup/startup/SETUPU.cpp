@@ -179,6 +179,7 @@ bool TForm1::RunInstall() {
   std::string program = ProgramFilePath();
   install.ProgramFileName = ExtractFileName(program);
   install.SourceDir = AddBackslash(ExtractFilePath(program));
+  install.SetupDriveType = FSetupDriveType;
   install.Show();
   if (!install.Install()) {
     install.Close();

@@ -1,0 +1,111 @@
+// What an installation records in the registry, as data: the list of values
+// (key, name, type, data) that the install engine writes, built from the DVD's
+// SETUP.INF and the run's settings, and the writer that puts the list into the
+// registry. Keeping the list apart lets it be checked without a registry, and
+// a failed write can name the key it failed on.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "system/ProductTable.h"
+
+namespace kestra {
+
+// Machine-wide keys of the Windows list of programs (HKEY_LOCAL_MACHINE).
+inline constexpr char kAppPathsBase[] = "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\App Paths\\";
+inline constexpr char kUninstallBase[] = "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL\\";
+
+// "SOFTWARE\ZEL\" + product title + "\".
+std::string ProductKeyPath(const ProductRow& product);
+// App Paths key of the application file; Uninstall key named by the product title.
+std::string AppPathsKeyPath(const ProductRow& product);
+std::string UninstallKeyPath(const ProductRow& product);
+
+// Fixed numbers of the product key; nothing in the installer reads them back.
+inline constexpr DWORD kServiceNumber = 0x800E0C;
+inline constexpr DWORD kAlnNumber = 0x10A01;
+inline constexpr char kPublisher[] = "ZEL Co.,Ltd.";
+
+// Splits comma text: fields are separated by commas or blanks (blanks around a
+// comma belong to the separator); a field in double quotes may hold blanks and
+// commas, and "" inside it stands for one quote. "a,,b" has an empty middle
+// field; a trailing comma adds none.
+std::vector<std::string> SplitCommaText(const std::string& text);
+
+// One value of the "Collection" keys: its name and text.
+struct CollectionValue {
+  std::string name;
+  std::string text;
+};
+
+// The collection items of SETUP.INF. item(k) answers [Collection] "Item" k
+// ("" when missing). "Item1" tells how many items follow: N is its second field
+// as a decimal number (0 when it has fewer than two fields or the field is no
+// number), and it becomes a value of the machine key alone; then items 1 to N + 3
+// that have at least two fields become values of both keys (lines with a single
+// field carry no text and are skipped).
+struct CollectionItems {
+  std::optional<CollectionValue> count;   // machine key only
+  std::vector<CollectionValue> values;    // machine and user keys
+};
+CollectionItems ReadCollectionItems(const std::function<std::string(int64_t k)>& item);
+
+// SETUP.INF texts the registry records ("" for missing keys).
+struct SetupInformation {
+  std::string version;            // [Products] Version
+  std::string release;            // [Products] Release
+  std::string date;               // [Products] Date
+  CollectionItems items;          // [Collection] Item1 ...
+  std::string collection_version; // [Collection] CollectionVersion
+  std::string install_disk_name;  // [Setup] InstallDiskName
+};
+
+// Reads SETUP.INF through the profile functions (a missing file gives empty texts).
+SetupInformation ReadSetupInformation(const std::string& setup_inf);
+
+// Everything the registry step needs from the run.
+struct RegistryInputs {
+  const ProductRow* product = &kProduct;
+  SetupInformation info;
+  bool setup_on_remote_drive = false;  // the setup folder's drive type is DRIVE_REMOTE
+  std::string install_date;            // yyyy-mm-dd
+  std::string install_dir;             // the application folder
+  std::string index_dir;               // where the search index is used from
+  std::string install_drive;           // the setup folder as the desktop user sees it
+  std::vector<std::string> dvd_paths;  // DVDPath1 ... DVDPathN
+  bool program_only = false;           // only the program files of an installed copy
+  std::string records_folder;          // where KSUINST.EXE lies (trailing backslash)
+};
+
+struct RegistryValue {
+  HKEY root = nullptr;
+  std::string key;
+  std::string name;  // "" is the key's default value
+  DWORD type = REG_SZ;
+  std::string text;  // REG_SZ
+  DWORD number = 0;  // REG_DWORD
+  bool operator==(const RegistryValue&) const = default;
+};
+
+// The values in the order they are written.
+std::vector<RegistryValue> PlanRegistry(const RegistryInputs& inputs);
+
+// Today's date in local time as yyyy-mm-dd.
+std::string TodayText();
+
+// Writes the values, opening (creating) each key with full access. On the first
+// key that cannot be opened or value that cannot be written it stops and
+// answers that key's full name ("HKEY_LOCAL_MACHINE\SOFTWARE\..."); nothing
+// when everything was written.
+std::optional<std::string> WriteRegistryValues(const std::vector<RegistryValue>& values);
+
+// "HKEY_LOCAL_MACHINE" or "HKEY_CURRENT_USER" followed by "\" and the path.
+std::string FullKeyName(HKEY root, const std::string& path);
+
+}  // namespace kestra

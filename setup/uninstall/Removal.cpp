@@ -1,0 +1,348 @@
+#include "uninstall/Removal.h"
+
+#include <string_view>
+
+#include "install/RecordFile.h"
+#include "install/RegistryLayout.h"
+#include "system/FileSys.h"
+#include "system/Handles.h"
+#include "system/Mbcs.h"
+#include "system/ProductTable.h"
+#include "system/Registry.h"
+#include "system/SysQuery.h"
+
+namespace kestra {
+
+namespace {
+
+constexpr char kLinkExtension[] = ".LNK";
+constexpr char kHelpIndexExtension[] = ".GID";
+
+// needle occurs in haystack starting on a character boundary (code page 932):
+// a match that began on the second byte of a double-byte character would be
+// text the user never wrote.
+bool ContainsOnCharBoundary(std::string_view haystack, std::string_view needle) {
+  if (needle.empty()) return true;
+  std::size_t at = 0;
+  while (at < haystack.size()) {
+    if (haystack.compare(at, needle.size(), needle) == 0) return true;
+    const bool lead = IsLeadByte(static_cast<unsigned char>(haystack[at]));
+    at += (lead && at + 1 < haystack.size()) ? 2 : 1;
+  }
+  return false;
+}
+
+// A drive path ("C:\...") or a UNC path ("\\server\..."). Anything else would
+// be resolved against whatever folder the uninstaller was started in.
+bool IsAbsolutePath(const std::string& path) {
+  if (path.size() >= 3 && path[1] == ':' && path[2] == '\\') {
+    const char drive = path[0];
+    return (drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z');
+  }
+  return path.size() >= 3 && path[0] == '\\' && path[1] == '\\';
+}
+
+bool EndsWithText(const std::string& text, std::string_view tail) {
+  return text.size() >= tail.size() &&
+         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Clears the attributes (a read-only file is deleted as well) and deletes.
+bool DeleteWithoutAttributes(const std::string& path) {
+  ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  return ::DeleteFileA(path.c_str()) != FALSE;
+}
+
+// Removes the folder when it exists and is empty; anything in it keeps it.
+void RemoveFolderIfEmpty(const std::string& folder) {
+  if (!DirectoryExists(folder)) return;
+  ::SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ::RemoveDirectoryA(folder.c_str());
+}
+
+// Removes the key with its subkeys. A key that cannot be opened counts as
+// removed. False when it is still there afterwards.
+bool RemoveKey(HKEY root, const std::string& path) {
+  {
+    RegKey key = RegKey::Open(root, path);
+    if (!key) return true;
+  }
+  return DeleteKeyTree(root, path);
+}
+
+// Working state of one run.
+class RemovalRun {
+ public:
+  RemovalRun(const RemovalSettings& settings, RemovalObserver& observer)
+      : settings_(settings), observer_(observer) {}
+
+  int32_t Run();
+
+ private:
+  void RemoveRecordedFiles(std::vector<std::string>& lines);
+  void DeleteRecorded(const std::string& path, std::string& line);
+  void DeleteHelpIndex();
+  void RewriteRecord(const std::vector<std::string>& lines);
+  void RemoveIndex();
+  void RemoveIndexCollection(const std::string& index_folder, int n);
+  void RemoveEmptiedFolders();
+  void ResetProductNumbers();
+  void RemoveProgramEntries();
+  void WriteLog();
+  // A deletion failed: the run goes on, the path is logged.
+  void Failed(const std::string& path);
+
+  const RemovalSettings& settings_;
+  RemovalObserver& observer_;
+  int32_t result_ = kRemovedCompletely;
+  std::vector<std::string> errors_;
+  std::string install_folder_;   // with trailing backslash; empty until found
+  std::string shortcut_folder_;  // the same
+};
+
+int32_t RemovalRun::Run() {
+  const std::string record = settings_.records_folder + kInstallRecordName;
+  std::vector<std::string> lines;
+  if (!FileExists(record) || !ReadTextLines(record, lines)) return kRecordsNotFound;
+
+  std::vector<std::string> index_files;
+  if (settings_.delete_index && !settings_.index_folder.empty())
+    CollectFiles(settings_.index_folder, index_files);
+  observer_.Begin(static_cast<int>(lines.size() + index_files.size()));
+
+  RemoveRecordedFiles(lines);
+  DeleteHelpIndex();
+  RewriteRecord(lines);
+
+  if (settings_.delete_index) {
+    // The index record went away while the dialog was open: the index folder
+    // is not trusted, and the run stops before any folder or key is touched.
+    if (!FileExists(settings_.records_folder + kIndexRecordName)) return kRecordsNotFound;
+    RemoveIndex();
+  }
+
+  RemoveEmptiedFolders();
+  ResetProductNumbers();
+  if (errors_.empty())
+    RemoveProgramEntries();
+  else
+    WriteLog();
+  observer_.End();
+  return result_;
+}
+
+void RemovalRun::RemoveRecordedFiles(std::vector<std::string>& lines) {
+  for (std::string& line : lines) {
+    const std::string path = RecordLinePath(line);
+    if (std::string folder = ShortcutFolderOf(path); !folder.empty())
+      shortcut_folder_ = std::move(folder);
+    observer_.Step(path);
+    if (IsSharedPath(path)) {
+      // Shared with other products: never deleted, and forgotten by the record.
+      line.clear();
+      continue;
+    }
+    if (IsAbsolutePath(path) && FileExists(path)) DeleteRecorded(path, line);
+    // A file that is already gone stays recorded, as do the section header and
+    // the folder entries.
+  }
+}
+
+void RemovalRun::DeleteRecorded(const std::string& path, std::string& line) {
+  if (NamesApplicationFile(path)) install_folder_ = ExtractFilePath(path);
+  if (DeleteWithoutAttributes(path))
+    line.clear();
+  else
+    Failed(path);
+  observer_.Pump();
+}
+
+void RemovalRun::Failed(const std::string& path) {
+  result_ = kSomeFilesRemain;
+  errors_.push_back(kDeleteErrorPrefix + path);
+}
+
+void RemovalRun::DeleteHelpIndex() {
+  if (install_folder_.empty()) return;
+  DeleteWithoutAttributes(AddBackslash(install_folder_) + kProduct.key + kHelpIndexExtension);
+}
+
+void RemovalRun::RewriteRecord(const std::vector<std::string>& lines) {
+  std::vector<std::string> kept;
+  for (const std::string& line : lines)
+    if (!line.empty()) kept.push_back(line);
+  // A record that cannot be rewritten still lists the deleted files; a later
+  // run finds them gone and keeps them, which does no harm.
+  WriteTextLines(settings_.records_folder + kInstallRecordName, kept);
+}
+
+void RemovalRun::RemoveIndex() {
+  // Without a folder every name below would be relative to the working folder.
+  if (settings_.index_folder.empty()) return;
+  for (int n = 1; n <= 3; ++n) RemoveIndexCollection(settings_.index_folder, n);
+  RemoveFolderIfEmpty(RemoveBackslash(settings_.index_folder));
+}
+
+void RemovalRun::RemoveIndexCollection(const std::string& index_folder, int n) {
+  const std::string folder = AddBackslash(index_folder);
+  const std::string marker = folder + kProduct.index_marker + ".INF";
+  if (FileExists(marker) && !DeleteWithoutAttributes(marker)) Failed(marker);
+  observer_.Pump();
+
+  const std::string collection = folder + kProduct.index_marker + std::to_string(n);
+  if (!DirectoryExists(collection)) return;
+  std::vector<std::string> files;
+  CollectFiles(collection, files);
+  for (const std::string& file : files) {
+    observer_.Step(file);
+    if (!DeleteWithoutAttributes(file)) Failed(file);
+  }
+  // Only emptied folders go: a folder the engine filled further keeps its parents.
+  for (const char* engine_folder : kIndexEngineFolders)
+    RemoveFolderIfEmpty(collection + "\\" + engine_folder);
+  RemoveFolderIfEmpty(collection);
+}
+
+void RemovalRun::RemoveEmptiedFolders() {
+  // Without a recorded application file there is no install folder, and the
+  // names below would be relative to the working folder.
+  if (!install_folder_.empty()) {
+    const std::string folder = AddBackslash(install_folder_);
+    RemoveFolderIfEmpty(folder + "BookMark");
+    RemoveFolderIfEmpty(folder + "MANUAL");
+    RemoveFolderIfEmpty(folder + "DOCS");
+    RemoveFolderIfEmpty(RemoveBackslash(folder));
+  }
+  if (!shortcut_folder_.empty()) RemoveFolderIfEmpty(RemoveBackslash(shortcut_folder_));
+}
+
+void RemovalRun::ResetProductNumbers() {
+  RegKey product = RegKey::Open(settings_.registry_root, settings_.product_key);
+  if (!product) return;
+  product.WriteDword("Service", 0);
+  product.WriteDword("ALN", 0);
+}
+
+void RemovalRun::RemoveProgramEntries() {
+  ::DeleteFileA((settings_.records_folder + kUninstallLogName).c_str());
+  for (const std::string* key : {&settings_.uninstall_key, &settings_.app_paths_key}) {
+    if (!RemoveKey(settings_.registry_root, *key)) observer_.KeyNotDeleted(*key);
+  }
+}
+
+void RemovalRun::WriteLog() {
+  WriteTextLines(settings_.records_folder + kUninstallLogName, errors_);
+}
+
+}  // namespace
+
+std::string RecordLinePath(const std::string& line) {
+  // "=" is never the second byte of a double-byte character.
+  const std::size_t eq = line.find('=');
+  return eq == std::string::npos ? line : line.substr(eq + 1);
+}
+
+bool IsSharedPath(const std::string& path) { return ContainsOnCharBoundary(path, kSharedSubfolder); }
+
+bool NamesApplicationFile(const std::string& path) {
+  return ContainsOnCharBoundary(AnsiUpperCase(path), AnsiUpperCase(kProduct.application));
+}
+
+std::string ShortcutFolderOf(const std::string& path) {
+  if (!IsAbsolutePath(path)) return std::string();
+  const std::string name = ExtractFileName(path);
+  const std::string folder = ExtractFilePath(path);
+  if (name == std::string(kProduct.program_folder) + kLinkExtension) return folder;
+  // The Start-menu shortcuts are named after the product, inside a folder named
+  // as the program folder: that folder is the one to remove once emptied.
+  if (EndsWithText(AnsiUpperCase(name), kLinkExtension) &&
+      ExtractFileName(RemoveBackslash(folder)) == kProduct.program_folder)
+    return folder;
+  return std::string();
+}
+
+void CollectFiles(const std::string& folder, std::vector<std::string>& list) {
+  const std::string base = AddBackslash(folder);
+  WIN32_FIND_DATAA data;
+  FindHandle find(::FindFirstFileA((base + "*.*").c_str(), &data));
+  if (!find) return;
+  do {
+    const std::string name = data.cFileName;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (name != "." && name != "..") CollectFiles(base + name, list);
+    } else {
+      list.push_back(base + name);
+    }
+  } while (::FindNextFileA(find.get(), &data));
+}
+
+bool ReadTextLines(const std::string& path, std::vector<std::string>& lines) {
+  FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  std::string text;
+  char buffer[8192];
+  DWORD got = 0;
+  for (;;) {
+    if (!::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) return false;
+    if (got == 0) break;
+    text.append(buffer, got);
+  }
+  lines.clear();
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+    start = end + 1;
+  }
+  return true;
+}
+
+bool WriteTextLines(const std::string& path, const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  FileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  DWORD written = 0;
+  return ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written,
+                     nullptr) &&
+         written == text.size();
+}
+
+RemovalSettings ProductRemovalSettings(const std::string& win_drive_root) {
+  RemovalSettings settings;
+  settings.records_folder = RecordsFolder(win_drive_root);
+  settings.registry_root = HKEY_LOCAL_MACHINE;
+  settings.uninstall_key = UninstallKeyPath(kProduct);
+  settings.app_paths_key = AppPathsKeyPath(kProduct);
+  settings.product_key = RemoveBackslash(ProductKeyPath(kProduct));
+  return settings;
+}
+
+int32_t RemoveInstalledFiles(const RemovalSettings& settings, RemovalObserver& observer) {
+  return RemovalRun(settings, observer).Run();
+}
+
+std::string OutcomeMessage(int32_t result) {
+  const std::string shown_records_folder = kRecordsSubfolder;  // without the drive
+  switch (result) {
+    case kRemovedCompletely:
+      return "アンインストールが完了しました。";
+    case kSomeFilesRemain:
+      return "いくつかのファイルが削除できませんでした。\r\n\r\n" + shown_records_folder +
+             kUninstallLogName + "\r\n\r\n" + "を参照してください。" + "\r\n" +
+             "現在の状態ではアプリケーションが正常に動作しません。" + "\r\n" + kProduct.title +
+             " を起動している場合は終了して、" + "\r\n" + "再度アンインストールを実行してください。" +
+             "\r\n";
+    default:
+      return "設定ファイルが見つかりません。\r\n\r\n" + shown_records_folder + kInstallRecordName +
+             "\r\n\r\n" + "アンインストールはできませんでした。";
+  }
+}
+
+}  // namespace kestra

@@ -1,0 +1,93 @@
+// One removal run of the uninstaller, apart from its dialog: it deletes what
+// the uninstall record lists, optionally the copied search index, the emptied
+// folders, and (only after a complete removal) the Windows Uninstall and App
+// Paths entries. Whatever could not be deleted stays recorded and is logged,
+// so that a second run can finish the job.
+//
+// The run reports its progress to an observer (the dialog shows it; tests
+// record it), and never shows a message itself.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kestra {
+
+// Outcomes of a run.
+inline constexpr int32_t kRemovedCompletely = 0;
+inline constexpr int32_t kSomeFilesRemain = -1;
+inline constexpr int32_t kRecordsNotFound = -2;
+
+// Engine subfolders of each KSCOLLn folder of a copied index, in removal order.
+inline constexpr const char* kIndexEngineFolders[] = {
+    "assists", "morgue", "parts", "pdd", "style", "temp", "topicidx", "trans", "work"};
+
+// Prefix of each line of KSUNINST.LOG.
+inline constexpr char kDeleteErrorPrefix[] = "DeleteError: ";
+
+// The path a record line names: the text after its first "=", the whole line
+// when it has none.
+std::string RecordLinePath(const std::string& line);
+
+// The path lies in the folder the product family shares (exact, case-sensitive).
+bool IsSharedPath(const std::string& path);
+
+// The path names the application file: its upper-cased text holds the
+// application file name ("KESTRA.EXE").
+bool NamesApplicationFile(const std::string& path);
+
+// The folder (with trailing backslash) to remove as the Start-menu folder when
+// the path is a recorded shortcut there: a file named program folder name +
+// ".LNK", or any ".LNK" inside a folder named as the program folder ("ケストラ").
+// Empty otherwise.
+std::string ShortcutFolderOf(const std::string& path);
+
+// Appends the full path of every file below folder, recursively, in the order
+// the file system lists them.
+void CollectFiles(const std::string& folder, std::vector<std::string>& list);
+
+// The lines of a text file (CR LF or LF). False when it cannot be read.
+bool ReadTextLines(const std::string& path, std::vector<std::string>& lines);
+// Writes lines, each ending in CR LF, replacing the file. False on failure.
+bool WriteTextLines(const std::string& path, const std::vector<std::string>& lines);
+
+// Where the run reads, writes and deletes.
+struct RemovalSettings {
+  std::string records_folder;  // with trailing backslash
+  bool delete_index = false;   // the index check box
+  std::string index_folder;    // the index folder shown in the dialog
+  HKEY registry_root = HKEY_LOCAL_MACHINE;
+  std::string uninstall_key;   // removed after a complete removal
+  std::string app_paths_key;   // the same
+  std::string product_key;     // its numbers reset in every run
+};
+
+// The settings of this product on the system drive whose root is given.
+RemovalSettings ProductRemovalSettings(const std::string& win_drive_root);
+
+// What the run shows while it works.
+class RemovalObserver {
+ public:
+  virtual ~RemovalObserver() = default;
+  // The work begins; maximum is the number of steps that follow.
+  virtual void Begin(int maximum) = 0;
+  // One path is being processed (shown, the gauge advances, the display paced).
+  virtual void Step(const std::string& path) = 0;
+  // Time for the window to handle its messages.
+  virtual void Pump() = 0;
+  // A registry key could not be deleted (its path below the root).
+  virtual void KeyNotDeleted(const std::string& key_path) = 0;
+  // The work has ended.
+  virtual void End() = 0;
+};
+
+// The removal run. Returns kRemovedCompletely, kSomeFilesRemain or kRecordsNotFound.
+int32_t RemoveInstalledFiles(const RemovalSettings& settings, RemovalObserver& observer);
+
+// The outcome message of a run, as the user sees it.
+std::string OutcomeMessage(int32_t result);
+
+}  // namespace kestra
