@@ -2,6 +2,7 @@
 #include "install/FileInst.h"
 #include "install/RecordFile.h"
 #include "system/RunValues.h"
+#include "system/SysQuery.h"
 
 namespace kestra {
 
