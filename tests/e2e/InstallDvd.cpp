@@ -1,5 +1,7 @@
 #include "InstallDvd.h"
 
+#include "SetupHarness.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -113,6 +115,7 @@ DvdInDrive::~DvdInDrive() {
 }
 
 void DvdInDrive::CleanInstallPlaces() const {
+  RemoveInstallationRecords();
   RemoveFolder(install_dir_);
   RemoveFolder("C:\\ZEL\\LIB\\_NTI31");
   RemoveFolder(kCommonFolder);

@@ -23,6 +23,23 @@ void RemoveInstallTraces() {
   kestra::DeleteKeyTree(HKEY_LOCAL_MACHINE, kAppPathsKey);
 }
 
+}  // namespace
+
+void RemoveInstallationRecords() {
+  RemoveInstallTraces();
+  kestra::DeleteKeyTree(HKEY_CURRENT_USER, kProductKey);
+  kestra::DeleteKeyTree(HKEY_LOCAL_MACHINE,
+                        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ケストラDVD");
+  const std::string records = "C:\\Program Files\\ZEL\\Common Files\\UNINSTALL\\";
+  for (const char* name : {"KSINSTALL.INF", "KSDOCS.INF", "KSUNINST.LOG", "KSUINST.EXE"}) {
+    const std::string path = records + name;
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileA(path.c_str());
+  }
+}
+
+namespace {
+
 bool IsRoot(const std::string& folder) { return folder.size() <= 3; }
 
 // The archive expander a DVD carries beside SETUP.EXE: the shipped one, or the
@@ -57,6 +74,9 @@ PlacedSetup::~PlacedSetup() {
   ::DeleteFileA((folder_ + "EZip.dll").c_str());
   ::DeleteFileA((folder_ + "SETUP.INF").c_str());
   if (made_folder_) ::RemoveDirectoryA(folder_.c_str());
+  // A run that got through the install step recorded itself; the next test
+  // starts from a machine without this product.
+  RemoveInstallationRecords();
 }
 
 uidrv::Process PlacedSetup::Start(const std::string& args) const {

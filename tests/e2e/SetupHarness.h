@@ -49,6 +49,10 @@ class PlacedSetup {
   bool made_folder_ = false;
 };
 
+// Removes what an install run records: the product's keys (machine and user),
+// App Paths, the Windows uninstall entry and the files of the records folder.
+void RemoveInstallationRecords();
+
 // The registry traces of an installed copy, removed now and again at the end:
 // none, or the given version with an existing viewer program.
 class InstalledCopy {
