@@ -1,0 +1,118 @@
+// A whole life cycle on one machine: the sample product installed from the DVD
+// drive through the wizard, recorded in the registry and in KSINSTALL.INF, then
+// removed by the uninstaller started from the command line the installation
+// recorded for Windows' list of programs.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <sstream>
+
+#include "InstallDvd.h"
+#include "SetupHarness.h"
+#include "UninstallHarness.h"
+#include "WineTestEnv.h"
+#include "system/FileSys.h"
+#include "system/Registry.h"
+#include "wizard/Setting.h"
+
+namespace {
+
+using namespace e2e;
+using kestra::RegKey;
+using uidrv::MessageBoxRecord;
+
+constexpr char kInstallDir[] = "C:\\Program Files\\KESTRA\\";
+constexpr char kProductKeyPath[] = "SOFTWARE\\ZEL\\ケストラDVD\\";
+constexpr char kUninstallKeyPath[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ケストラDVD";
+constexpr char kAppPathsKeyPath[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\KESTRA.EXE";
+constexpr char kRecords[] = "C:\\Program Files\\ZEL\\Common Files\\UNINSTALL\\";
+
+// The paths listed under the file keys (KESTRA001 ...) of KSINSTALL.INF.
+std::vector<std::string> RecordedFiles() {
+  std::istringstream lines(testenv::ReadFile(std::string(kRecords) + "KSINSTALL.INF"));
+  std::vector<std::string> files;
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.rfind("KESTRA", 0) == 0 && line.find('=') != std::string::npos)
+      files.push_back(line.substr(line.find('=') + 1));
+  }
+  return files;
+}
+
+void InstallFromTheDvd() {
+  uidrv::Process setup = uidrv::Process::Start("Q:\\SETUP.EXE", "", "Q:\\");
+  uidrv::Session session(setup);
+  AcceptConsent(session);
+  uidrv::Window page = session.WaitForWindow(kSetting);
+  uidrv::Window next = page.ChildById(kestra::TSettingDlg::IdInstallBtn);
+  next.Click();  // to the index and DVD step
+  next.Click();  // install
+  ASSERT_EQ(session.Answer("Yes").caption, "インストール開始");
+  const MessageBoxRecord done = session.Answer("OK", 90s);
+  EXPECT_EQ(done, (MessageBoxRecord{"完了", "インストールが完了しました。", {"OK"}, "information"}));
+  session.RequireExit();
+}
+
+TEST(InstallThenUninstall, TheRecordedUninstallerRemovesWhatTheInstallationPlaced) {
+  InstalledCopy nothing_installed;
+  DvdInDrive dvd(SampleDvdImage(), kInstallDir);
+  InstallFromTheDvd();
+
+  // What the installation recorded.
+  const std::vector<std::string> files = RecordedFiles();
+  ASSERT_FALSE(files.empty());
+  for (const std::string& file : files) EXPECT_TRUE(kestra::FileExists(file)) << file;
+  EXPECT_NE(std::find(files.begin(), files.end(), std::string(kInstallDir) + "KESTRA.EXE"),
+            files.end());
+  for (const std::string& file : files)
+    EXPECT_EQ(file.find("Common Files"), std::string::npos) << "shared files stay out: " << file;
+  EXPECT_TRUE(kestra::FileExists(std::string(kRecords) + "KSUINST.EXE"));
+  EXPECT_EQ(testenv::ReadFile(std::string(kRecords) + "KSUINST.EXE"),
+            testenv::ReadFile(testenv::DistFile("SETUP.EXE")));
+
+  RegKey product = RegKey::Open(HKEY_LOCAL_MACHINE, kProductKeyPath, KEY_READ);
+  ASSERT_TRUE(product);
+  EXPECT_EQ(product.ReadDword("Service"), DWORD{0x800E0C});
+  EXPECT_EQ(product.ReadDword("ALN"), DWORD{0x10A01});
+  EXPECT_EQ(product.ReadDword("PermissionFlag"), DWORD{0}) << "a CD-ROM is no network drive";
+  EXPECT_EQ(RegKey::Open(HKEY_LOCAL_MACHINE, kAppPathsKeyPath, KEY_READ).ReadStringOr(""),
+            std::string(kInstallDir) + "KESTRA.EXE");
+  RegKey uninstall = RegKey::Open(HKEY_LOCAL_MACHINE, kUninstallKeyPath, KEY_READ);
+  EXPECT_EQ(uninstall.ReadStringOr("DisplayName"), "ケストラDVD");
+  EXPECT_EQ(uninstall.ReadStringOr("UninstallString"),
+            "\"" + std::string(kRecords) + "KSUINST.EXE\" -UNINST");
+  EXPECT_EQ(uninstall.ReadStringOr("Publisher"), "ZEL Co.,Ltd.");
+  product.Close();
+  uninstall.Close();
+
+  // A file of the user's own keeps the bookmark folder.
+  const std::string bookmark = std::string(kInstallDir) + "BookMark\\mine.txt";
+  ASSERT_TRUE(kestra::DirectoryExists(std::string(kInstallDir) + "BookMark"));
+  testenv::WriteFile(bookmark, "my bookmark");
+
+  // Windows starts the recorded command line.
+  uidrv::Process uninstaller = StartRecordedUninstaller();
+  uidrv::Session session(uninstaller);
+  uidrv::Window dialog = session.WaitForWindow(kUninstall);
+  dialog.ChildByText("ｱﾝｲﾝｽﾄｰﾙ(&U)", "Button").Click();
+  EXPECT_EQ(session.Answer("Yes").text, "アンインストールを開始します。\r\nよろしいですか？");
+  EXPECT_EQ(session.Answer("OK", 60s),
+            (MessageBoxRecord{"アンインストール", "アンインストールが完了しました。", {"OK"},
+                              "information"}));
+  session.RequireExit();
+
+  for (const std::string& file : files) EXPECT_FALSE(kestra::FileExists(file)) << file;
+  EXPECT_TRUE(kestra::FileExists(bookmark)) << "the user's file stays";
+  EXPECT_TRUE(kestra::DirectoryExists(kInstallDir)) << "a folder holding user files stays";
+  EXPECT_FALSE(kestra::DirectoryExists(std::string(kInstallDir) + "MANUAL"));
+  EXPECT_TRUE(kestra::FileExists(std::string(kCommonFolder) + "FoxitReader_AX_Std.ocx"))
+      << "files shared by the product family stay";
+  EXPECT_EQ(ProgramEntries(), kEntriesGone);
+  EXPECT_FALSE(kestra::FileExists(std::string(kRecords) + "KSUNINST.LOG"));
+  ::DeleteFileA(bookmark.c_str());
+}
+
+}  // namespace
