@@ -115,4 +115,54 @@ TEST(InstallThenUninstall, TheRecordedUninstallerRemovesWhatTheInstallationPlace
   ::DeleteFileA(bookmark.c_str());
 }
 
+TEST(InstallThenUninstall, FileHeldByTheViewerIsLoggedAndASecondRunRemovesTheRest) {
+  InstalledCopy nothing_installed;
+  DvdInDrive dvd(SampleDvdImage(), kInstallDir);
+  InstallFromTheDvd();
+  const std::vector<std::string> files = RecordedFiles();
+  const std::string application = std::string(kInstallDir) + "KESTRA.EXE";
+  ASSERT_NE(std::find(files.begin(), files.end(), application), files.end());
+
+  uidrv::Process uninstaller = StartRecordedUninstaller();
+  uidrv::Session session(uninstaller);
+  uidrv::Window dialog = session.WaitForWindow(kUninstall);
+  // The viewer starts after the uninstaller's own check and holds its program
+  // file open, as a running program does.
+  uidrv::Process viewer =
+      uidrv::Process::Start(testenv::TestBinary("KESTRA.EXE"), "--hold \"" + application + "\"");
+  uidrv::Session(viewer).WaitForWindow(kViewer);
+  dialog.ChildByText("ｱﾝｲﾝｽﾄｰﾙ(&U)", "Button").Click();
+  session.Answer("Yes");
+  EXPECT_EQ(session.Answer("OK", 60s),
+            (MessageBoxRecord{"アンインストール",
+                              "いくつかのファイルが削除できませんでした。\r\n\r\n"
+                              "Program Files\\ZEL\\Common Files\\UNINSTALL\\KSUNINST.LOG\r\n\r\n"
+                              "を参照してください。\r\n"
+                              "現在の状態ではアプリケーションが正常に動作しません。\r\n"
+                              "ケストラDVD を起動している場合は終了して、\r\n"
+                              "再度アンインストールを実行してください。\r\n",
+                              {"OK"},
+                              "information"}));
+  session.RequireExit();
+  EXPECT_EQ(testenv::ReadFile(std::string(kRecords) + "KSUNINST.LOG"),
+            "DeleteError: " + application + "\r\n");
+  for (const std::string& file : files)
+    EXPECT_EQ(kestra::FileExists(file), file == application) << file;
+  EXPECT_EQ(RecordedFiles(), std::vector<std::string>{application});
+  EXPECT_EQ(ProgramEntries(), kEntriesPresent);
+
+  viewer.Kill();
+  ASSERT_TRUE(viewer.WaitForExit());
+  uidrv::Process again = StartRecordedUninstaller();
+  uidrv::Session again_session(again);
+  again_session.WaitForWindow(kUninstall).ChildByText("ｱﾝｲﾝｽﾄｰﾙ(&U)", "Button").Click();
+  again_session.Answer("Yes");
+  EXPECT_EQ(again_session.Answer("OK", 60s).text, "アンインストールが完了しました。");
+  again_session.RequireExit();
+  for (const std::string& file : files) EXPECT_FALSE(kestra::FileExists(file)) << file;
+  EXPECT_FALSE(kestra::DirectoryExists(kInstallDir));
+  EXPECT_EQ(ProgramEntries(), kEntriesGone);
+  EXPECT_FALSE(kestra::FileExists(std::string(kRecords) + "KSUNINST.LOG"));
+}
+
 }  // namespace
