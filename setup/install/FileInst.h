@@ -68,7 +68,10 @@ class TFileInstDlg : public TForm {
   bool MakeDirs(const std::string& prefix, const std::string& path, std::string& created);
   // Registered with EZip.dll: keeps the dialog responsive while a member is written.
   static int WINAPI EZipProgress(DWORD, DWORD);
+  // The desktop and Start-menu shortcuts, once per pass, each recorded.
   void CreateShortcuts();
+  // RtlGetVersion reports the NT platform (false also when it cannot be asked).
+  static bool IsNTPlatform();
   bool WriteUninstallInfo();
   bool CopyCollection();
   bool WriteRegistry();
@@ -107,6 +110,9 @@ class TFileInstDlg : public TForm {
   // Expands one record; false when the run stops (copy error).
   bool ExpandRecord(const std::string& record, const EZipLibrary& ezip);
   bool IsProgramOnlyUpdate() const;
+  // One pass of CreateShortcuts; false when a link object could not be made.
+  bool CreateShortcutsOnce();
+  void RecordShortcut(const std::string& path);
 
   TGauge gauge1_;
   TGauge gauge2_;

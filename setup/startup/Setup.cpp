@@ -8,6 +8,7 @@
 
 #include "install/FileInst.h"
 #include "startup/SETUPU.h"
+#include "system/ComPtr.h"
 #include "system/Handles.h"
 #include "system/ProductTable.h"
 #include "ui/Application.h"
@@ -34,6 +35,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // Held until the process ends.
   KernelHandle only_setup{::CreateMutexA(nullptr, FALSE, kMutexName)};
 
+  // The GUI thread's apartment, for the shell links of the install run.
+  ComApartment com;
   Application.Initialize(instance);
   Application.SetTitle(kApplicationTitle);
 

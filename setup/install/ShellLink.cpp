@@ -1,0 +1,39 @@
+#include "install/ShellLink.h"
+
+#include <vector>
+
+namespace kestra {
+
+namespace {
+
+// The ANSI path as the shell's file interfaces take it, in UTF-16. CP_ACP is
+// the code page every "A" call of the program interprets its paths in.
+std::wstring WidePath(const std::string& path) {
+  const int length = ::MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()),
+                                           nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(),
+                        length);
+  return wide;
+}
+
+}  // namespace
+
+std::optional<ShellLink> ShellLink::To(const std::string& target) {
+  ShellLink made;
+  if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                made.link_.OutAddress())))
+    return std::nullopt;
+  made.file_ = made.link_.As<IPersistFile>(IID_IPersistFile);
+  if (!made.file_) return std::nullopt;
+  made.link_->SetArguments("");
+  made.link_->SetPath(target.c_str());
+  made.link_->SetWorkingDirectory("");
+  return made;
+}
+
+void ShellLink::SaveAs(const std::string& path) const {
+  file_->Save(WidePath(path).c_str(), FALSE);
+}
+
+}  // namespace kestra
