@@ -11,9 +11,11 @@
 
 #include "BoxAnswerer.h"
 #include "RegistryProbe.h"
+#include "ShellPlaces.h"
 #include "WineTestEnv.h"
 #include "install/FileInst.h"
 #include "install/RegistryLayout.h"
+#include "system/ComPtr.h"
 #include "system/FileSys.h"
 #include "system/Registry.h"
 #include "system/RunValues.h"
@@ -255,6 +257,44 @@ TEST_F(RecordSteps, UninstallRecordOfASecondRunKeepsTheFirstRunsEntries) {
   dialog_.WriteUninstallInfo();
   EXPECT_EQ(testenv::ReadFile(kRecords + "KSINSTALL.INF"),
             "[KESTRA]\r\nKESTRA001=" + kApp + "KESTRA.EXE\r\nKESTRA002=" + kApp + "OLD.DLL\r\n\r\n");
+}
+
+// ---- The shortcuts ----------------------------------------------------------------
+
+// Two passes (the settings page always gives one, so only here): each shortcut
+// saved and recorded twice, the Start-menu folder created and recorded once,
+// and each listed once in the uninstall record.
+TEST_F(RecordSteps, ShortcutsOfTwoPassesAreRecordedTwiceAndListedOnce) {
+  ComApartment com;
+  testenv::ShortcutPlacesCleaned places;
+  const std::string app = kRoot + "app\\";
+  testenv::WriteFile(app + "MANUAL\\利用ガイド.PDF", "%PDF-1.4");
+  dialog_.AppInfo.AppInfo.InstallDir = app;
+  dialog_.AppInfo.AppCount = 2;
+  Win8OrLater = false;
+  const std::string menu = testenv::CommonProgramsFolder() + "ケストラ";
+  const std::vector<std::string> links = {testenv::DesktopFolder() + "ケストラDVD.LNK",
+                                          menu + "\\ケストラDVD.LNK", menu + "\\利用ガイド.LNK"};
+  ASSERT_FALSE(DirectoryExists(menu));
+
+  dialog_.CreateShortcuts();
+  std::vector<std::string> recorded;
+  for (int pass = 0; pass < 2; ++pass)
+    for (const std::string& link : links) recorded.push_back("7," + link);
+  EXPECT_EQ(dialog_.FFileList, recorded);
+  EXPECT_EQ(dialog_.FDirList, std::vector<std::string>{"7," + menu});
+  EXPECT_EQ(testenv::ReadShellLink(links[0]), (testenv::LinkFacts{app + "KESTRA.EXE", "", ""}));
+  EXPECT_EQ(testenv::ReadShellLink(links[2]),
+            (testenv::LinkFacts{app + "MANUAL\\利用ガイド.PDF", "", ""}));
+
+  dialog_.WriteUninstallInfo();
+  const std::string record = testenv::ReadFile(kRecords + "KSINSTALL.INF");
+  for (const std::string& link : links) {
+    const std::size_t at = record.find("=" + link + "\r\n");
+    EXPECT_NE(at, std::string::npos) << link;
+    EXPECT_EQ(record.find("=" + link + "\r\n", at + 1), std::string::npos) << link;
+  }
+  EXPECT_NE(record.find("Dir_KESTRA001=" + menu + "\\\r\n"), std::string::npos) << record;
 }
 
 }  // namespace
