@@ -1,6 +1,7 @@
 #include "InstallDvd.h"
 
 #include "SetupHarness.h"
+#include "ShellPlaces.h"
 
 #include <windows.h>
 
@@ -97,6 +98,13 @@ DvdInDrive::DvdInDrive(const std::string& image, std::string install_dir)
     had_path_ = ::RegQueryValueExA(environment.get(), "Path", nullptr, &path_type_, path_.data(),
                                    &size) == ERROR_SUCCESS;
   }
+  // A desktop linked to the host's home folder would receive the shortcuts of
+  // every test prefix on the machine (prefixes made before tools/wine/mkprefix
+  // kept their user folders to themselves).
+  const DWORD desktop = ::GetFileAttributesA(testenv::DesktopFolder().c_str());
+  if (desktop == INVALID_FILE_ATTRIBUTES || (desktop & FILE_ATTRIBUTE_REPARSE_POINT))
+    throw std::runtime_error("the test prefix's Desktop is missing or a link out of the prefix: "
+                             "remove the build's wineprefix to have it made again");
   RemoveTree("Q:", /*keep_drive_identity=*/true);
   CopyTree(image, "Q:");
   CleanInstallPlaces();
@@ -119,6 +127,8 @@ void DvdInDrive::CleanInstallPlaces() const {
   RemoveFolder(install_dir_);
   RemoveFolder("C:\\ZEL\\LIB\\_NTI31");
   RemoveFolder(kCommonFolder);
+  testenv::RemoveProductShortcuts();
+  kestra::DeleteKeyTree(HKEY_CLASSES_ROOT, kPdfControlClassKey);
 }
 
 std::vector<std::string> FilesBelow(const std::string& folder) {
