@@ -10,6 +10,7 @@
 
 #include "InstallDvd.h"
 #include "SetupHarness.h"
+#include "ShellPlaces.h"
 #include "UninstallHarness.h"
 #include "WineTestEnv.h"
 #include "system/FileSys.h"
@@ -42,6 +43,15 @@ std::vector<std::string> RecordedFiles() {
   return files;
 }
 
+// The Start-menu folder of all users that the installation fills.
+std::string StartMenuFolder() { return testenv::CommonProgramsFolder() + "ケストラ\\"; }
+
+// The shortcuts a Windows 7 installation makes, as the shell names their places.
+std::vector<std::string> Shortcuts() {
+  return {testenv::DesktopFolder() + "ケストラDVD.LNK", StartMenuFolder() + "ケストラDVD.LNK",
+          StartMenuFolder() + "利用ガイド.LNK"};
+}
+
 void InstallFromTheDvd() {
   uidrv::Process setup = uidrv::Process::Start("Q:\\SETUP.EXE", "", "Q:\\");
   uidrv::Session session(setup);
@@ -58,12 +68,15 @@ void InstallFromTheDvd() {
 
 TEST(InstallThenUninstall, TheRecordedUninstallerRemovesWhatTheInstallationPlaced) {
   InstalledCopy nothing_installed;
+  testenv::ShortcutPlacesCleaned no_shortcuts;
   DvdInDrive dvd(SampleDvdImage(), kInstallDir);
   InstallFromTheDvd();
 
-  // What the installation recorded.
+  // What the installation recorded, its shortcuts among the files.
   const std::vector<std::string> files = RecordedFiles();
   ASSERT_FALSE(files.empty());
+  for (const std::string& shortcut : Shortcuts())
+    EXPECT_EQ(std::count(files.begin(), files.end(), shortcut), 1) << shortcut;
   for (const std::string& file : files) EXPECT_TRUE(kestra::FileExists(file)) << file;
   EXPECT_NE(std::find(files.begin(), files.end(), std::string(kInstallDir) + "KESTRA.EXE"),
             files.end());
@@ -105,6 +118,8 @@ TEST(InstallThenUninstall, TheRecordedUninstallerRemovesWhatTheInstallationPlace
   session.RequireExit();
 
   for (const std::string& file : files) EXPECT_FALSE(kestra::FileExists(file)) << file;
+  EXPECT_FALSE(kestra::DirectoryExists(StartMenuFolder())) << "the emptied Start-menu folder goes";
+  EXPECT_TRUE(kestra::DirectoryExists(testenv::DesktopFolder())) << "the desktop stays";
   EXPECT_TRUE(kestra::FileExists(bookmark)) << "the user's file stays";
   EXPECT_TRUE(kestra::DirectoryExists(kInstallDir)) << "a folder holding user files stays";
   EXPECT_FALSE(kestra::DirectoryExists(std::string(kInstallDir) + "MANUAL"));
@@ -117,8 +132,12 @@ TEST(InstallThenUninstall, TheRecordedUninstallerRemovesWhatTheInstallationPlace
 
 TEST(InstallThenUninstall, FileHeldByTheViewerIsLoggedAndASecondRunRemovesTheRest) {
   InstalledCopy nothing_installed;
+  testenv::ShortcutPlacesCleaned no_shortcuts;
   DvdInDrive dvd(SampleDvdImage(), kInstallDir);
   InstallFromTheDvd();
+  // A file of the user's own in the Start-menu folder keeps that folder.
+  const std::string own_shortcut = StartMenuFolder() + "my notes.LNK";
+  testenv::WriteFile(own_shortcut, "not ours");
   const std::vector<std::string> files = RecordedFiles();
   const std::string application = std::string(kInstallDir) + "KESTRA.EXE";
   ASSERT_NE(std::find(files.begin(), files.end(), application), files.end());
@@ -160,6 +179,8 @@ TEST(InstallThenUninstall, FileHeldByTheViewerIsLoggedAndASecondRunRemovesTheRes
   EXPECT_EQ(again_session.Answer("OK", 60s).text, "アンインストールが完了しました。");
   again_session.RequireExit();
   for (const std::string& file : files) EXPECT_FALSE(kestra::FileExists(file)) << file;
+  for (const std::string& shortcut : Shortcuts()) EXPECT_FALSE(kestra::FileExists(shortcut)) << shortcut;
+  EXPECT_TRUE(kestra::FileExists(own_shortcut)) << "the user's file and its folder stay";
   EXPECT_FALSE(kestra::DirectoryExists(kInstallDir));
   EXPECT_EQ(ProgramEntries(), kEntriesGone);
   EXPECT_FALSE(kestra::FileExists(std::string(kRecords) + "KSUNINST.LOG"));
