@@ -127,8 +127,6 @@ void DvdInDrive::CleanInstallPlaces() const {
   RemoveFolder(install_dir_);
   RemoveFolder("C:\\ZEL\\LIB\\_NTI31");
   RemoveFolder(kCommonFolder);
-  testenv::RemoveProductShortcuts();
-  kestra::DeleteKeyTree(HKEY_CLASSES_ROOT, kPdfControlClassKey);
 }
 
 std::vector<std::string> FilesBelow(const std::string& folder) {

@@ -18,12 +18,9 @@ std::string SampleProductFile(const std::string& relative);  // a source file of
 inline constexpr char kLibraryFolder[] = "C:\\ZEL\\LIB\\_NTI31\\BIN\\";
 inline constexpr char kCommonFolder[] = "C:\\Program Files\\ZEL\\Common Files\\COM\\";
 inline constexpr char kDvdDrive[] = "Q:\\";
-// The class the sample's PDF control registers (under HKEY_CLASSES_ROOT).
-inline constexpr char kPdfControlClassKey[] = "CLSID\\{098D4AA5-1063-460C-BFD6-A4B9639710F8}";
 
 // Copies an image onto Q: (what was on it before is removed; the drive's
-// label files stay) and empties the places an installation writes to: its
-// folders, the product's shortcuts and the control's registration.
+// label files stay) and empties the places an installation writes to.
 // The same cleaning happens again when the object goes, and the machine's
 // search path, which a successful run extends, gets its old value back.
 class DvdInDrive {

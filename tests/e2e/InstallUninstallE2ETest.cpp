@@ -68,7 +68,6 @@ void InstallFromTheDvd() {
 
 TEST(InstallThenUninstall, TheRecordedUninstallerRemovesWhatTheInstallationPlaced) {
   InstalledCopy nothing_installed;
-  testenv::ShortcutPlacesCleaned no_shortcuts;
   DvdInDrive dvd(SampleDvdImage(), kInstallDir);
   InstallFromTheDvd();
 
@@ -132,7 +131,6 @@ TEST(InstallThenUninstall, TheRecordedUninstallerRemovesWhatTheInstallationPlace
 
 TEST(InstallThenUninstall, FileHeldByTheViewerIsLoggedAndASecondRunRemovesTheRest) {
   InstalledCopy nothing_installed;
-  testenv::ShortcutPlacesCleaned no_shortcuts;
   DvdInDrive dvd(SampleDvdImage(), kInstallDir);
   InstallFromTheDvd();
   // A file of the user's own in the Start-menu folder keeps that folder.

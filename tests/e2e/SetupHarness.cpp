@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "ShellPlaces.h"
 #include "system/FileSys.h"
 #include "system/Registry.h"
 
@@ -36,6 +37,8 @@ void RemoveInstallationRecords() {
     ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     ::DeleteFileA(path.c_str());
   }
+  testenv::RemoveProductShortcuts();
+  kestra::DeleteKeyTree(HKEY_CLASSES_ROOT, kPdfControlClassKey);
 }
 
 namespace {

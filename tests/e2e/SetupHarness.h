@@ -49,8 +49,12 @@ class PlacedSetup {
   bool made_folder_ = false;
 };
 
-// Removes what an install run records: the product's keys (machine and user),
-// App Paths, the Windows uninstall entry and the files of the records folder.
+// The class the sample's PDF control registers (under HKEY_CLASSES_ROOT).
+inline constexpr char kPdfControlClassKey[] = "CLSID\\{098D4AA5-1063-460C-BFD6-A4B9639710F8}";
+
+// Removes what an install run records and leaves: the product's keys (machine
+// and user), App Paths, the Windows uninstall entry, the files of the records
+// folder, the product's shortcuts and the PDF control's registration.
 void RemoveInstallationRecords();
 
 // The registry traces of an installed copy, removed now and again at the end:

@@ -109,7 +109,6 @@ class InstallLeaves : public ::testing::Test {
   }
 
   e2e::InstalledCopy no_installed_copy_;
-  testenv::ShortcutPlacesCleaned places_;
   uidrv::Process setup_;
   std::unique_ptr<uidrv::Session> session_;
 };

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "BoxAnswerer.h"
+#include "ShellPlaces.h"
 #include "WineTestEnv.h"
 #include "install/FileInst.h"
 #include "install/FileList.h"
@@ -80,6 +81,7 @@ class InstallDialog : public ::testing::Test {
 
   void TearDown() override {
     if (dialog_.Visible()) dialog_.Close();
+    testenv::RemoveProductShortcuts();
     for (const char* name : {"KESTRA_FAKE_EZIP_LOG", "KESTRA_FAKE_EZIP_FAIL",
                              "KESTRA_FAKE_EZIP_RESULT", "KESTRA_FAKE_EZIP_CLICK"})
       SetEnv(name, "");
@@ -109,6 +111,17 @@ class InstallDialog : public ::testing::Test {
     return {"7," + kApp + "KESTRA.EXE", "7," + kApp + "MANUAL\\利用ガイド.PDF",
             "99," + kWinRoot + "ZEL\\LIB\\_NTI31\\BIN\\NTISRCH.DLL",
             "98," + kWinRoot + "Program Files\\ZEL\\Common Files\\COM\\FoxitReader_AX_Std.ocx"};
+  }
+
+  // The shortcuts a successful run adds after them (Windows 7, the guide installed),
+  // in the folders the prefix's registry names.
+  std::vector<std::string> RecordsWithShortcuts() const {
+    const std::string menu = testenv::CommonProgramsFolder() + "ケストラ\\";
+    std::vector<std::string> records = ProductRecords();
+    for (const std::string& link : {testenv::DesktopFolder() + "ケストラDVD.LNK",
+                                    menu + "ケストラDVD.LNK", menu + "利用ガイド.LNK"})
+      records.push_back("7," + link);
+    return records;
   }
 
   std::vector<std::string> ProductCalls() const {
@@ -344,7 +357,7 @@ TEST_F(InstallDialog, InstallExpandsTheDvdAndCreatesTheBookmarkFolder) {
   dialog_.SourceDir = kRoot + "dvd";
   EXPECT_TRUE(dialog_.Install());
   EXPECT_EQ(dialog_.SourceDir, kDvd);
-  EXPECT_EQ(dialog_.FFileList, ProductRecords());
+  EXPECT_EQ(dialog_.FFileList, RecordsWithShortcuts());
   EXPECT_EQ(ExpandCalls(), ProductCalls());
   EXPECT_TRUE(DirectoryExists(kApp + "BookMark"));
   EXPECT_EQ(dialog_.ControlText(TFileInstDlg::IdMemo1), "レジストリへ登録しています。");
@@ -371,7 +384,7 @@ TEST_F(InstallDialog, CancelledInstallFailsAndSkipsTheLaterSteps) {
   SetEnv("KESTRA_FAKE_EZIP_CLICK", ClickOnCancelWhile("KESTRA.EXE"));
   EXPECT_FALSE(dialog_.Install());
   EXPECT_EQ(ExpandCalls().size(), 1u);
-  // The planned list stays complete for the uninstall record.
+  // The planned list stays complete for the uninstall record; no shortcut is made.
   EXPECT_EQ(dialog_.FFileList, ProductRecords());
   EXPECT_FALSE(DirectoryExists(kApp + "BookMark"));
   EXPECT_EQ(dialog_.ControlText(TFileInstDlg::IdMemo1), "レジストリへ登録しています。");
@@ -394,7 +407,7 @@ TEST_F(InstallDialog, ClosingIsRefusedWhileTheRunGoesOn) {
   ::PostMessageA(dialog_.Handle(), WM_CLOSE, 0, 0);
   EXPECT_TRUE(dialog_.Install());
   EXPECT_TRUE(dialog_.Visible());
-  EXPECT_EQ(dialog_.FFileList, ProductRecords());
+  EXPECT_EQ(dialog_.FFileList, RecordsWithShortcuts());
   dialog_.Close();
   EXPECT_FALSE(dialog_.Visible());
   EXPECT_TRUE(dialog_.FFileList.empty());
