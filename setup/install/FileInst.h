@@ -109,6 +109,8 @@ class TFileInstDlg : public TForm {
   void SetMemo2(const std::string& text) { Item(IdMemo2).SetText(text); }
   // Expands one record; false when the run stops (copy error).
   bool ExpandRecord(const std::string& record, const EZipLibrary& ezip);
+  // The copy error message; the run stops. Always false.
+  bool CopyFailed();
   bool IsProgramOnlyUpdate() const;
   // One pass of CreateShortcuts; false when a link object could not be made.
   bool CreateShortcutsOnce();
