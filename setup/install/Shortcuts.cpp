@@ -69,21 +69,30 @@ void TFileInstDlg::RecordShortcut(const std::string& path) {
   FFileList.push_back(std::to_string(AppInfo.AppInfo.ProductIndex) + "," + path);
 }
 
-bool TFileInstDlg::CreateShortcutsOnce() {
-  const ProductRow& product = ProductRowOf(AppInfo.AppInfo.ProductIndex);
+namespace {
+
+// The folders and files the shortcuts of an installation into install_dir
+// depend on, as this machine has them now.
+ShortcutInputs ShortcutInputsFor(const std::string& install_dir) {
   ShortcutInputs inputs;
-  inputs.install_dir = AppInfo.AppInfo.InstallDir;
-  inputs.guide_installed = FileExists(GuidePath(inputs.install_dir));
+  inputs.install_dir = install_dir;
+  inputs.guide_installed = FileExists(GuidePath(install_dir));
   inputs.win8_or_later = Win8OrLater;
   // Opened with full access, as every key: without administrator rights the
   // all-users Start menu stays closed and only the desktop gets its shortcut.
   inputs.desktop_folder =
       RegKey::Open(HKEY_CURRENT_USER, kShellFoldersKey).ReadStringOr(kDesktopValue);
-  const ShellFolderValue menu = ProgramMenuValue(IsNTPlatform());
+  const ShellFolderValue menu = ProgramMenuValue(TFileInstDlg::IsNTPlatform());
   if (RegKey menu_key = RegKey::Open(menu.root, kShellFoldersKey))
     inputs.program_menu_folder = menu_key.ReadStringOr(menu.name);
-  const ShortcutPlan plan = PlanShortcuts(product, inputs);
+  return inputs;
+}
 
+}  // namespace
+
+bool TFileInstDlg::CreateShortcutsOnce() {
+  const ShortcutPlan plan = PlanShortcuts(ProductRowOf(AppInfo.AppInfo.ProductIndex),
+                                          ShortcutInputsFor(AppInfo.AppInfo.InstallDir));
   const std::optional<ShellLink> application = ShellLink::To(plan.application);
   if (!application) return false;
   if (!plan.desktop_link.empty()) {
