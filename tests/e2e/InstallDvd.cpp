@@ -99,12 +99,11 @@ DvdInDrive::DvdInDrive(const std::string& image, std::string install_dir)
                                    &size) == ERROR_SUCCESS;
   }
   // A desktop linked to the host's home folder would receive the shortcuts of
-  // every test prefix on the machine (prefixes made before tools/wine/mkprefix
-  // kept their user folders to themselves).
+  // every test prefix on the machine (tools/wine/wineenv.sh keeps the user's
+  // folders inside the prefix).
   const DWORD desktop = ::GetFileAttributesA(testenv::DesktopFolder().c_str());
   if (desktop == INVALID_FILE_ATTRIBUTES || (desktop & FILE_ATTRIBUTE_REPARSE_POINT))
-    throw std::runtime_error("the test prefix's Desktop is missing or a link out of the prefix: "
-                             "remove the build's wineprefix to have it made again");
+    throw std::runtime_error("the test prefix's Desktop is missing or a link out of the prefix");
   RemoveTree("Q:", /*keep_drive_identity=*/true);
   CopyTree(image, "Q:");
   CleanInstallPlaces();

@@ -28,6 +28,17 @@ kestra_ensure_server() {
   "$WINESERVER" -p </dev/null >/dev/null 2>&1 || true
 }
 
+# Wine links the user's Desktop, Documents and the like to the host's home
+# folder; an installation's desktop shortcut would land there, outside the
+# prefix and shared by every prefix of the machine. Plain folders instead (also
+# in a prefix made before this rule).
+kestra_private_user_folders() {
+  local link
+  for link in "$WINEPREFIX"/drive_c/users/*/*; do
+    if [ -L "$link" ]; then rm -f "$link" && mkdir -p "$link"; fi
+  done
+}
+
 # Creates the prefix on first use. flock -o: the lock is not inherited by the
 # daemonised wineserver, which would otherwise hold it for ever.
 kestra_ensure_prefix() {
@@ -37,5 +48,6 @@ kestra_ensure_prefix() {
     if [ ! -f "$WINEPREFIX/.kestra-ready" ]; then
       "$(dirname "${BASH_SOURCE[0]}")/mkprefix" >&2
     fi
+    kestra_private_user_folders
   ) 9>"$WINEPREFIX.lock"
 }
