@@ -28,6 +28,8 @@ DWORD TForm::Style() const {
       return WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN;
     case FormBorder::Single:
       return WS_POPUP | WS_CAPTION | WS_BORDER | WS_CLIPCHILDREN;
+    case FormBorder::SystemMenu:
+      return WS_POPUP | WS_CAPTION | WS_BORDER | WS_SYSMENU | WS_CLIPCHILDREN;
     case FormBorder::Dialog:
     default:
       return WS_POPUP | WS_CAPTION | DS_MODALFRAME | WS_CLIPCHILDREN;
