@@ -30,6 +30,19 @@ bool ForceDirectories(const std::string& path) {
   return ::CreateDirectoryA(dir.c_str(), nullptr) || DirectoryExists(dir);
 }
 
+int64_t FileAge(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return -1;
+  FILETIME local{};
+  WORD date = 0, time = 0;
+  if (!::FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) ||
+      !::FileTimeToDosDateTime(&local, &date, &time))
+    return -1;
+  return static_cast<int64_t>(date) << 16 | time;
+}
+
 std::string WindowsFolder() {
   char buffer[256];
   UINT len = ::GetWindowsDirectoryA(buffer, sizeof buffer);

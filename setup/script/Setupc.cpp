@@ -1,0 +1,283 @@
+#include "script/Setupc.h"
+
+#include <windows.h>
+#include <lzexpand.h>
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <vector>
+
+#include "system/FileSys.h"
+#include "system/Handles.h"
+#include "system/Mbcs.h"
+#include "system/SysQuery.h"
+
+namespace kestra {
+
+namespace {
+
+// The macro names; only their first six characters are compared.
+constexpr std::size_t kMacroWordLength = 6;
+constexpr const char* kSetupMacro = "$setup";
+constexpr const char* kWindowsMacro = "$windows";
+constexpr const char* kSystemMacro = "$system";
+
+bool SameWord(std::string_view word, const char* macro) {
+  return ::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, word.data(),
+                          static_cast<int>(word.size()), macro,
+                          static_cast<int>(kMacroWordLength)) == CSTR_EQUAL;
+}
+
+bool Fits(const std::string& text) { return text.size() <= kScriptTextLimit; }
+
+// LZOpenFileA keeps the name in an OFSTRUCT of 128 bytes.
+bool FitsOpenFile(const std::string& path) { return path.size() < OFS_MAXPATHNAME; }
+
+LzHandle OpenLz(const std::string& path, WORD mode) {
+  std::array<char, OFS_MAXPATHNAME> name{};
+  path.copy(name.data(), name.size() - 1);
+  OFSTRUCT open_info{};
+  const INT handle = ::LZOpenFileA(name.data(), &open_info, mode);
+  return handle >= 0 ? LzHandle(handle) : LzHandle();
+}
+
+void SetArchiveOnly(const std::string& path) {
+  ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_ARCHIVE);
+}
+
+// Size of a source file opened for reading without denying anyone; −1 when it
+// cannot be opened or is too large for the 32-bit size the progress counts.
+int64_t SourceSize(const std::string& path) {
+  FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER size{};
+  if (!file || !::GetFileSizeEx(file.get(), &size)) return -1;
+  if (size.QuadPart > std::numeric_limits<int32_t>::max()) return -1;
+  return size.QuadPart;
+}
+
+std::string TemporaryFolder() {
+  char buffer[256];
+  const DWORD len = ::GetTempPathA(sizeof buffer, buffer);
+  if (len == 0 || len >= sizeof buffer) return std::string();
+  return AddBackslash(std::string(buffer, len));
+}
+
+}  // namespace
+
+std::string ScriptEntryKey(const char* name, int32_t n) {
+  char number[16];
+  std::snprintf(number, sizeof number, "%2.2d", static_cast<int>(n));
+  return std::string(name) + number;
+}
+
+std::optional<CopyEntry> SplitCopyEntry(const std::string& value) {
+  const std::size_t comma = FindChar(value, ',');
+  if (comma == std::string::npos) return std::nullopt;
+  CopyEntry entry{value.substr(0, comma), value.substr(comma + 1)};
+  if (entry.source.empty() || entry.destination.empty()) return std::nullopt;
+  return entry;
+}
+
+std::optional<std::string> ExpandMacroText(const std::string& text, const MacroValues& values) {
+  std::string result = text;
+  const std::size_t dollar = FindChar(text, '$');
+  if (dollar != std::string::npos) {
+    const std::size_t slash = FindChar(text, '\\', dollar);
+    const std::string rest = slash == std::string::npos ? std::string() : text.substr(slash + 1);
+    const std::string_view word = std::string_view(text).substr(dollar, kMacroWordLength);
+    if (word.size() == kMacroWordLength) {
+      if (SameWord(word, kSetupMacro)) result = values.setup + rest;
+      else if (SameWord(word, kWindowsMacro)) result = values.windows + rest;
+      else if (SameWord(word, kSystemMacro)) result = values.system + rest;
+    }
+  }
+  if (!Fits(result)) return std::nullopt;
+  return result;
+}
+
+int32_t ProgressPercent(double done, double total) {
+  if (total == 0) return 0;
+  return static_cast<int32_t>(std::trunc(done / total * 100));
+}
+
+bool VersionCopyWanted(const std::string& destination_version, const std::string& source_version,
+                       int64_t destination_age, int64_t source_age) {
+  // Version texts compare as text, not as numbers: "1.10.0.0" sorts before
+  // "1.9.0.0". The scripts this runs rely on that order.
+  if (!destination_version.empty() && !source_version.empty() &&
+      destination_version < source_version)
+    return true;
+  return destination_age < source_age;
+}
+
+int32_t LzExpandCopy(const std::string& source, const std::string& target) {
+  if (!FitsOpenFile(source) || !FitsOpenFile(target)) return -1;
+  LzHandle in = OpenLz(source, OF_READ | OF_SHARE_DENY_NONE);
+  if (!in) return -1;
+  if (::GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES) SetArchiveOnly(target);
+  LzHandle out = OpenLz(target, OF_CREATE | OF_WRITE);
+  if (!out) return -1;
+  const LONG copied = ::LZCopy(in.get(), out.get());
+  in.reset();
+  out.reset();
+  SetArchiveOnly(target);
+  return copied < 0 ? -1 : 0;
+}
+
+std::string FileVersionText(const std::string& file) {
+  DWORD ignored = 0;
+  const DWORD size = ::GetFileVersionInfoSizeA(file.c_str(), &ignored);
+  if (size == 0) return std::string();
+  std::vector<char> block(size);
+  if (!::GetFileVersionInfoA(file.c_str(), 0, size, block.data())) return std::string();
+  void* translation = nullptr;
+  UINT translation_size = 0;
+  if (!::VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", &translation,
+                        &translation_size) ||
+      translation_size < sizeof(DWORD))
+    return std::string();
+  const auto* words = static_cast<const WORD*>(translation);
+  char query[64];
+  std::snprintf(query, sizeof query, "\\StringFileInfo\\%4.4X%4.4X\\FileVersion",
+                static_cast<unsigned>(words[0]), static_cast<unsigned>(words[1]));
+  void* text = nullptr;
+  UINT text_size = 0;
+  if (!::VerQueryValueA(block.data(), query, &text, &text_size) || text_size == 0)
+    return std::string();
+  // The length counts the terminator where there is one.
+  std::string version(static_cast<const char*>(text), text_size);
+  version.resize(std::string(version.c_str()).size());
+  return version;
+}
+
+TSetupc::TSetupc() : temp_dir_(TemporaryFolder()) {}
+
+std::string TSetupc::ExpandMacros(const std::string& text) const {
+  return ExpandMacroText(text, MacroValues{DstDir, WindowsDir, SystemDir}).value_or(std::string());
+}
+
+int32_t TSetupc::MakePath(const std::string& folder) const {
+  if (!Fits(folder)) return -1;
+  const DWORD attributes = ::GetFileAttributesA(folder.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES)
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 0 : -1;
+  if (folder.size() <= 3) return -1;
+  std::string path = folder;
+  if (EndsWithChar(path, '\\')) path.pop_back();
+  // Past the drive root ("X:\"): each level in turn, then the whole path.
+  // A level that exists already or cannot be made is left to the final test.
+  for (std::size_t at = FindChar(path, '\\', 3); at != std::string::npos;
+       at = FindChar(path, '\\', at + 1))
+    ::CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
+  ::CreateDirectoryA(path.c_str(), nullptr);
+  return DirectoryExists(path) ? 0 : -1;
+}
+
+int32_t TSetupc::ExpandFile(const std::string& source, const std::string& destination) const {
+  return LzExpandCopy(source, destination);
+}
+
+int32_t TSetupc::VersionCopy(const std::string& source, const std::string& destination) const {
+  const std::string destination_version = FileVersionString(destination);
+  std::string source_version;
+  if (!destination_version.empty()) {
+    source_version = FileVersionString(source);
+    if (source_version.empty()) {
+      // A compressed source shows its version block only once expanded.
+      const std::string scratch = temp_dir_ + "~" + ExtractFileName(destination);
+      if (!temp_dir_.empty() && ExpandFile(source, scratch) == 0)
+        source_version = FileVersionString(scratch);
+      SetArchiveOnly(scratch);
+      ::DeleteFileA(scratch.c_str());
+    }
+  }
+  if (!VersionCopyWanted(destination_version, source_version, FileAge(destination),
+                         FileAge(source)))
+    return 0;
+  return ExpandFile(source, destination);
+}
+
+std::optional<std::string> TSetupc::ReadValue(const std::string& section,
+                                              const std::string& key) const {
+  char buffer[kScriptValueBuffer];
+  const DWORD len = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buffer,
+                                               sizeof buffer, InfFile.c_str());
+  if (len + 1 < sizeof buffer) return std::string(buffer, len);
+  // A full buffer may hold a value of exactly 255 characters or the start of a
+  // longer one: one character more of room tells them apart.
+  char probe[kScriptValueBuffer + 1];
+  const DWORD full = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), "", probe,
+                                                sizeof probe, InfFile.c_str());
+  if (full >= kScriptValueBuffer) return std::nullopt;
+  return std::string(buffer, len);
+}
+
+int32_t TSetupc::MakeFolders(const std::string& section) const {
+  for (int32_t n = 1; n <= kScriptLastEntry; ++n) {
+    const std::optional<std::string> value = ReadValue(section, ScriptEntryKey("MakeDir", n));
+    if (!value) return -1;
+    if (value->empty()) break;
+    const std::string folder = ExpandMacros(*value);
+    if (folder.empty() || MakePath(folder) != 0) return -1;
+  }
+  return 0;
+}
+
+bool TSetupc::WalkCopyEntries(
+    const std::string& section,
+    const std::function<bool(const std::string&, const std::string&, int64_t)>& visit) const {
+  for (int32_t n = 1; n <= kScriptLastEntry; ++n) {
+    const std::optional<std::string> value = ReadValue(section, ScriptEntryKey("CopyFile", n));
+    if (!value) return false;
+    if (value->empty()) break;
+    const std::optional<CopyEntry> entry = SplitCopyEntry(*value);
+    if (!entry) return false;
+    const std::string source = SrcDir + entry->source;
+    const std::string destination = ExpandMacros(entry->destination);
+    if (!Fits(source) || destination.empty()) return false;
+    const int64_t size = SourceSize(source);
+    if (size < 0 || !visit(source, destination, size)) return false;
+  }
+  return true;
+}
+
+int32_t TSetupc::RunSection(const std::string& section, const TSetupcProgress& progress) {
+  for (std::string* folder : {&SrcDir, &DstDir, &WindowsDir, &SystemDir}) {
+    *folder = AddBackslash(*folder);
+    if (folder->empty()) return -1;
+  }
+  auto report = [&](const std::string& text, int32_t percent) {
+    if (progress) progress(text, percent);
+  };
+  report(std::string(), 0);
+  if (MakeFolders(section) != 0) return -1;
+
+  double total = 0;
+  const bool listed = WalkCopyEntries(section, [&](const std::string&, const std::string&,
+                                                   int64_t size) {
+    total += static_cast<double>(size);
+    return true;
+  });
+  if (!listed) return -1;
+
+  double done = 0;
+  const bool copied = WalkCopyEntries(section, [&](const std::string& source,
+                                                   const std::string& destination, int64_t size) {
+    done += static_cast<double>(size);
+    report(destination, ProgressPercent(done - static_cast<double>(size), total));
+    const int32_t result =
+        VersionCheck ? VersionCopy(source, destination) : ExpandFile(source, destination);
+    if (result != 0) return false;
+    report(destination, ProgressPercent(done, total));
+    return true;
+  });
+  if (!copied) return -1;
+  report(std::string(), 100);
+  return 0;
+}
+
+}  // namespace kestra
