@@ -115,13 +115,20 @@ bool VersionCopyWanted(const std::string& destination_version, const std::string
 }
 
 int32_t LzExpandCopy(const std::string& source, const std::string& target) {
-  if (!FitsOpenFile(source) || !FitsOpenFile(target)) return -1;
+  if (!FitsOpenFile(source)) return -1;
   LzHandle in = OpenLz(source, OF_READ | OF_SHARE_DENY_NONE);
   if (!in) return -1;
   if (::GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES) SetArchiveOnly(target);
-  LzHandle out = OpenLz(target, OF_CREATE | OF_WRITE);
+  // The target is created here rather than by LZOpenFileA(OF_CREATE): when that
+  // cannot create the name (a folder of that name, a file held by a running
+  // program) it quietly creates the name with its last character replaced by
+  // "_" instead, and the copy would report success for a file never written.
+  FileHandle out(::CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!out) return -1;
-  const LONG copied = ::LZCopy(in.get(), out.get());
+  // LZCopy writes through the file handle as an HFILE, as LZOpenFileA hands it out.
+  const LONG copied =
+      ::LZCopy(in.get(), static_cast<INT>(reinterpret_cast<INT_PTR>(out.get())));
   in.reset();
   out.reset();
   SetArchiveOnly(target);

@@ -71,9 +71,9 @@ bool VersionCopyWanted(const std::string& destination_version, const std::string
 // Copies source to target through the platform's LZ functions: a file
 // compressed in the LZ format is expanded, any other copied unchanged; the
 // target keeps the source's time and ends with the archive attribute only
-// (a read-only target is overwritten). 0 on success, −1 otherwise. Paths
-// must fit LZOpenFileA's 128-byte OFSTRUCT name; a longer one fails with −1
-// rather than opening whatever the truncated name would find.
+// (a read-only target is overwritten). 0 on success, −1 otherwise. The source
+// path must fit LZOpenFileA's 128-byte OFSTRUCT name; a longer one fails with
+// −1 rather than opening whatever the truncated name would find.
 int32_t LzExpandCopy(const std::string& source, const std::string& target);
 
 // The "FileVersion" text of the file's version block, for its first

@@ -282,11 +282,18 @@ TEST_F(Setupc, CompressedFilesExpandByteForByteAndOthersCopyUnchanged) {
   }
   EXPECT_EQ(setupc_.ExpandFile(kSrc + "NONE", kRoot + "X"), -1);
   EXPECT_FALSE(FileExists(kRoot + "X"));
-  // Longer than LZOpenFileA's 128-byte name: refused, not opened under a cut name.
+  // A source longer than LZOpenFileA's 128-byte name is refused, not opened
+  // under a cut name; a target is not bound by it.
   const std::string deep = kRoot + std::string(120, 'p') + "\\";
   ASSERT_EQ(setupc_.MakePath(deep), 0);
-  EXPECT_EQ(setupc_.ExpandFile(LzData("ONE.BIN"), deep + "ONE.BIN"), -1);
-  EXPECT_FALSE(FileExists(deep + "ONE.BIN"));
+  EXPECT_EQ(setupc_.ExpandFile(LzData("ONE.BI_"), deep + "ONE.BIN"), 0);
+  EXPECT_EQ(testenv::ReadFile(deep + "ONE.BIN"), "x");
+  EXPECT_EQ(setupc_.ExpandFile(deep + "ONE.BIN", kRoot + "X"), -1);
+  EXPECT_FALSE(FileExists(kRoot + "X"));
+  // A target that cannot be written fails; nothing lands under a stand-in name.
+  ASSERT_EQ(setupc_.MakePath(kRoot + "DIR.BIN"), 0);
+  EXPECT_EQ(setupc_.ExpandFile(LzData("ONE.BI_"), kRoot + "DIR.BIN"), -1);
+  EXPECT_FALSE(FileExists(kRoot + "DIR.BI_"));
 }
 
 // ---- Version comparison -------------------------------------------------------------
