@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <lzexpand.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -35,6 +36,8 @@ bool Fits(const std::string& text) { return text.size() <= kScriptTextLimit; }
 // LZOpenFileA keeps the name in an OFSTRUCT of 128 bytes.
 bool FitsOpenFile(const std::string& path) { return path.size() < OFS_MAXPATHNAME; }
 
+constexpr DWORD kCopyBlock = 256 * 1024;
+
 LzHandle OpenLz(const std::string& path, WORD mode) {
   std::array<char, OFS_MAXPATHNAME> name{};
   path.copy(name.data(), name.size() - 1);
@@ -47,16 +50,92 @@ void SetArchiveOnly(const std::string& path) {
   ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_ARCHIVE);
 }
 
-// Size of a source file opened for reading without denying anyone; −1 when it
-// cannot be opened or is too large for the 32-bit size the progress counts.
-int64_t SourceSize(const std::string& path) {
-  FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+// A source opened for reading without denying anyone.
+FileHandle OpenSource(const std::string& path) {
+  return FileHandle(::CreateFileA(path.c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+}
+
+// Its size; −1 when it is too large for the 32-bit size the progress counts.
+int64_t SizeOf(const FileHandle& file) {
   LARGE_INTEGER size{};
   if (!file || !::GetFileSizeEx(file.get(), &size)) return -1;
   if (size.QuadPart > std::numeric_limits<int32_t>::max()) return -1;
   return size.QuadPart;
+}
+
+// The target, created empty with the archive attribute only (a read-only one
+// is first made writable). It is created here rather than by
+// LZOpenFileA(OF_CREATE): when that cannot create the name (a folder of that
+// name, a file held by a running program) it quietly creates the name with
+// its last character replaced by "_" instead, and the copy would report
+// success for a file never written.
+FileHandle CreateTarget(const std::string& target) {
+  if (::GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES) SetArchiveOnly(target);
+  return FileHandle(::CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_ARCHIVE, nullptr));
+}
+
+bool IsLzHeader(const char* data, DWORD size) {
+  static constexpr unsigned char kMagic[8] = {'S', 'Z', 'D', 'D', 0x88, 0xF0, 0x27, 0x33};
+  return size >= sizeof kMagic &&
+         std::equal(kMagic, kMagic + sizeof kMagic, reinterpret_cast<const unsigned char*>(data));
+}
+
+// What LZCopy does with a file that is not compressed, in large blocks: LZCopy
+// moves 1,000 bytes per call, which makes copying an index of hundreds of
+// megabytes several times slower than the file system allows. The first
+// `filled` bytes of the file are in the block already. The target keeps the
+// source's last-write time, as with LZCopy.
+int32_t CopyUnchanged(const FileHandle& in, std::vector<char>& block, DWORD filled,
+                      const std::string& target) {
+  FileHandle out = CreateTarget(target);
+  if (!out) return -1;
+  bool copied = true;
+  for (DWORD read = filled; read > 0;) {
+    DWORD written = 0;
+    if (!::WriteFile(out.get(), block.data(), read, &written, nullptr) || written != read ||
+        !::ReadFile(in.get(), block.data(), static_cast<DWORD>(block.size()), &read, nullptr)) {
+      copied = false;
+      break;
+    }
+  }
+  FILETIME last_write{};
+  if (copied && ::GetFileTime(in.get(), nullptr, nullptr, &last_write))
+    ::SetFileTime(out.get(), nullptr, nullptr, &last_write);
+  return copied ? 0 : -1;
+}
+
+int32_t ExpandLz(const std::string& source, const std::string& target) {
+  LzHandle in = OpenLz(source, OF_READ | OF_SHARE_DENY_NONE);
+  if (!in) return -1;
+  FileHandle out = CreateTarget(target);
+  if (!out) return -1;
+  // LZCopy writes through the file handle as an HFILE, as LZOpenFileA hands it out.
+  const LONG copied =
+      ::LZCopy(in.get(), static_cast<INT>(reinterpret_cast<INT_PTR>(out.get())));
+  in.reset();
+  out.reset();
+  SetArchiveOnly(target);
+  return copied < 0 ? -1 : 0;
+}
+
+// LzExpandCopy for a source the caller has open already (the copy pass opens
+// each source for its size anyway): a plain file is copied from that handle;
+// a compressed one, or one that cannot be read, goes to the LZ functions.
+int32_t ExpandOpened(FileHandle& opened, const std::string& source, const std::string& target,
+                     std::vector<char>& block) {
+  if (!FitsOpenFile(source)) return -1;
+  // One buffer serves a whole section: a fresh block per file would cost
+  // more in allocation and page faults than the copy itself.
+  if (block.size() < kCopyBlock) block.resize(kCopyBlock);
+  DWORD filled = 0;
+  if (opened && ::ReadFile(opened.get(), block.data(), kCopyBlock, &filled, nullptr) &&
+      !IsLzHeader(block.data(), filled))
+    return CopyUnchanged(opened, block, filled, target);
+  opened.reset();
+  return ExpandLz(source, target);
 }
 
 std::string TemporaryFolder() {
@@ -115,24 +194,9 @@ bool VersionCopyWanted(const std::string& destination_version, const std::string
 }
 
 int32_t LzExpandCopy(const std::string& source, const std::string& target) {
-  if (!FitsOpenFile(source)) return -1;
-  LzHandle in = OpenLz(source, OF_READ | OF_SHARE_DENY_NONE);
-  if (!in) return -1;
-  if (::GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES) SetArchiveOnly(target);
-  // The target is created here rather than by LZOpenFileA(OF_CREATE): when that
-  // cannot create the name (a folder of that name, a file held by a running
-  // program) it quietly creates the name with its last character replaced by
-  // "_" instead, and the copy would report success for a file never written.
-  FileHandle out(::CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!out) return -1;
-  // LZCopy writes through the file handle as an HFILE, as LZOpenFileA hands it out.
-  const LONG copied =
-      ::LZCopy(in.get(), static_cast<INT>(reinterpret_cast<INT_PTR>(out.get())));
-  in.reset();
-  out.reset();
-  SetArchiveOnly(target);
-  return copied < 0 ? -1 : 0;
+  FileHandle opened = OpenSource(source);
+  std::vector<char> block;
+  return ExpandOpened(opened, source, target, block);
 }
 
 std::string FileVersionText(const std::string& file) {
@@ -185,7 +249,8 @@ int32_t TSetupc::MakePath(const std::string& folder) const {
 }
 
 int32_t TSetupc::ExpandFile(const std::string& source, const std::string& destination) const {
-  return LzExpandCopy(source, destination);
+  FileHandle opened = OpenSource(source);
+  return ExpandOpened(opened, source, destination, copy_block_);
 }
 
 int32_t TSetupc::VersionCopy(const std::string& source, const std::string& destination) const {
@@ -234,20 +299,28 @@ int32_t TSetupc::MakeFolders(const std::string& section) const {
   return 0;
 }
 
-bool TSetupc::WalkCopyEntries(
-    const std::string& section,
-    const std::function<bool(const std::string&, const std::string&, int64_t)>& visit) const {
+std::optional<std::vector<std::string>> TSetupc::ReadCopyValues(const std::string& section) const {
+  std::vector<std::string> values;
   for (int32_t n = 1; n <= kScriptLastEntry; ++n) {
-    const std::optional<std::string> value = ReadValue(section, ScriptEntryKey("CopyFile", n));
-    if (!value) return false;
+    std::optional<std::string> value = ReadValue(section, ScriptEntryKey("CopyFile", n));
+    if (!value) return std::nullopt;
     if (value->empty()) break;
-    const std::optional<CopyEntry> entry = SplitCopyEntry(*value);
+    values.push_back(std::move(*value));
+  }
+  return values;
+}
+
+bool TSetupc::WalkCopyEntries(const std::vector<std::string>& values,
+                              const CopyVisitor& visit) const {
+  for (const std::string& value : values) {
+    const std::optional<CopyEntry> entry = SplitCopyEntry(value);
     if (!entry) return false;
     const std::string source = SrcDir + entry->source;
     const std::string destination = ExpandMacros(entry->destination);
     if (!Fits(source) || destination.empty()) return false;
-    const int64_t size = SourceSize(source);
-    if (size < 0 || !visit(source, destination, size)) return false;
+    FileHandle opened = OpenSource(source);
+    const int64_t size = SizeOf(opened);
+    if (size < 0 || !visit(source, destination, opened, size)) return false;
   }
   return true;
 }
@@ -263,21 +336,27 @@ int32_t TSetupc::RunSection(const std::string& section, const TSetupcProgress& p
   report(std::string(), 0);
   if (MakeFolders(section) != 0) return -1;
 
+  // The entries are read once: the copy pass copies exactly what the size pass
+  // measured, and the script file is not parsed again for every key.
+  const std::optional<std::vector<std::string>> values = ReadCopyValues(section);
+  if (!values) return -1;
   double total = 0;
-  const bool listed = WalkCopyEntries(section, [&](const std::string&, const std::string&,
-                                                   int64_t size) {
+  const bool listed = WalkCopyEntries(*values, [&](const std::string&, const std::string&,
+                                                   FileHandle&, int64_t size) {
     total += static_cast<double>(size);
     return true;
   });
   if (!listed) return -1;
 
   double done = 0;
-  const bool copied = WalkCopyEntries(section, [&](const std::string& source,
-                                                   const std::string& destination, int64_t size) {
+  const bool copied = WalkCopyEntries(*values, [&](const std::string& source,
+                                                   const std::string& destination,
+                                                   FileHandle& opened, int64_t size) {
     done += static_cast<double>(size);
     report(destination, ProgressPercent(done - static_cast<double>(size), total));
     const int32_t result =
-        VersionCheck ? VersionCopy(source, destination) : ExpandFile(source, destination);
+        VersionCheck ? VersionCopy(source, destination)
+                     : ExpandOpened(opened, source, destination, copy_block_);
     if (result != 0) return false;
     report(destination, ProgressPercent(done, total));
     return true;

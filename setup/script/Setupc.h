@@ -6,7 +6,8 @@
 // reports progress to its owner. The install dialog copies the search index
 // with it.
 //
-// The script is read through GetPrivateProfileStringA in 256-byte buffers and
+// The script is read through GetPrivateProfileStringA in 256-byte buffers (each
+// CopyFile value once, for both the size and the copy pass) and
 // every path is built in 256-character working buffers: a value or a path that
 // would not fit fails the section instead of being cut short.
 #pragma once
@@ -16,6 +17,9 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "system/Handles.h"
 
 namespace kestra {
 
@@ -68,9 +72,10 @@ bool VersionCopyWanted(const std::string& destination_version, const std::string
 
 // ---- Files ----
 
-// Copies source to target through the platform's LZ functions: a file
-// compressed in the LZ format is expanded, any other copied unchanged; the
-// target keeps the source's time and ends with the archive attribute only
+// Copies source to target: a file compressed in the LZ format is expanded
+// through the platform's LZ functions (LZOpenFileA, LZCopy, LZClose), any other
+// is copied unchanged, as those functions would, in large blocks; the target
+// keeps the source's time and ends with the archive attribute only
 // (a read-only target is overwritten). 0 on success, −1 otherwise. The source
 // path must fit LZOpenFileA's 128-byte OFSTRUCT name; a longer one fails with
 // −1 rather than opening whatever the truncated name would find.
@@ -121,14 +126,20 @@ class TSetupc {
   // longer than the 256-byte buffer holds.
   std::optional<std::string> ReadValue(const std::string& section, const std::string& key) const;
   int32_t MakeFolders(const std::string& section) const;
-  // Calls visit(source path, destination path, size) for each CopyFile entry
-  // in order; false at the first entry that is malformed, too long or whose
-  // source cannot be opened, or when visit answers false.
-  bool WalkCopyEntries(
-      const std::string& section,
-      const std::function<bool(const std::string&, const std::string&, int64_t)>& visit) const;
+  // The CopyFile values from CopyFile01 up to the first empty one; nothing
+  // when one is too long for the buffer.
+  std::optional<std::vector<std::string>> ReadCopyValues(const std::string& section) const;
+  // Calls visit(source path, destination path, the source opened for
+  // reading, its size) for each CopyFile value in order; false at the first
+  // entry that is malformed, too long or whose source cannot be opened, or when
+  // visit answers false.
+  using CopyVisitor = std::function<bool(const std::string&, const std::string&,
+                                         UniqueHandle<FileHandleTraits>&, int64_t)>;
+  bool WalkCopyEntries(const std::vector<std::string>& values, const CopyVisitor& visit) const;
 
   std::string temp_dir_;
+  // The copy buffer, reused for every file (the component lives on one thread).
+  mutable std::vector<char> copy_block_;
 };
 
 }  // namespace kestra

@@ -1,9 +1,14 @@
 // Times the script component's index copy against a plain CopyFileA loop over
-// the same tree, and prints the figures.
-//   setupc_bench WORK_FOLDER [FILES] [MEGABYTES] [RUNS]
-// WORK_FOLDER receives the generated index (src\), its script (COPY.INF) and
-// the two copies. The progress callback does nothing, so only the copying is
-// timed, not the install dialog's display pauses.
+// the same tree, and prints the figures. One step per start, so that the
+// caller (tools/bench/setupc_bench) can flush the host's write cache between
+// the timed steps:
+//   setupc_bench generate WORK_FOLDER FILES MEGABYTES   the index (src\) and its script
+//   setupc_bench section WORK_FOLDER                    RunSection into WORK_FOLDER\out
+//   setupc_bench copyfile WORK_FOLDER                   CopyFileA loop into WORK_FOLDER\out
+//   setupc_bench parts WORK_FOLDER                      where RunSection's time goes
+//   setupc_bench clean WORK_FOLDER                      removes WORK_FOLDER\out
+// The progress callback does nothing, so only the copying is timed, not the
+// install dialog's display pauses.
 #include <windows.h>
 
 #include <algorithm>
@@ -68,6 +73,23 @@ Tree MakeTree(const std::string& src, int files, double megabytes) {
     }
   }
   return tree;
+}
+
+// The tree as generated, read back from the folder (not timed).
+void ListTree(const std::string& folder, const std::string& prefix, Tree& tree) {
+  WIN32_FIND_DATAA data;
+  kestra::FindHandle find(::FindFirstFileA((folder + "\\*").c_str(), &data));
+  if (!find) return;
+  do {
+    const std::string name = data.cFileName;
+    if (name == "." || name == "..") continue;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      tree.folders.push_back(prefix + name);
+      ListTree(folder + "\\" + name, prefix + name + "\\", tree);
+    } else {
+      tree.files.push_back(prefix + name);
+    }
+  } while (::FindNextFileA(find.get(), &data));
 }
 
 void WriteScript(const std::string& path, const Tree& tree) {
@@ -137,43 +159,74 @@ double TimeCopyLoop(const std::string& work, const Tree& tree, const std::string
   return Now() - start;
 }
 
+// Where RunSection's time goes, part by part: reading every script value
+// (both passes), opening every source for its size (both passes), and copying
+// every file through ExpandFile.
+void PrintBreakdown(const std::string& work, const Tree& tree, const std::string& dst) {
+  const std::string inf = work + "COPY.INF";
+  double start = Now();
+  for (int pass = 0; pass < 2; ++pass) {
+    for (std::size_t n = 1; n <= tree.files.size() + 1; ++n) {
+      char key[32], value[256];
+      std::snprintf(key, sizeof key, "CopyFile%2.2d", static_cast<int>(n));
+      ::GetPrivateProfileStringA("COLLECTION", key, "", value, sizeof value, inf.c_str());
+    }
+  }
+  std::printf("part_script_reads_seconds %.3f\n", Now() - start);
+  start = Now();
+  for (int pass = 0; pass < 2; ++pass) {
+    for (const std::string& file : tree.files) {
+      kestra::FileHandle in(::CreateFileA((work + "src\\" + file).c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+      LARGE_INTEGER size;
+      ::GetFileSizeEx(in.get(), &size);
+    }
+  }
+  std::printf("part_size_opens_seconds %.3f\n", Now() - start);
+  kestra::TSetupc setupc;
+  for (const std::string& folder : tree.folders) kestra::ForceDirectories(dst + folder);
+  start = Now();
+  for (const std::string& file : tree.files)
+    setupc.ExpandFile(work + "src\\" + file, dst + file);
+  std::printf("part_expand_file_seconds %.3f\n", Now() - start);
+  RemoveTree(kestra::RemoveBackslash(dst));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: setupc_bench WORK_FOLDER [FILES] [MEGABYTES] [RUNS]\n");
+  const std::string step = argc > 2 ? argv[1] : "";
+  if (step.empty() || (step == "generate" && argc != 5)) {
+    std::fprintf(stderr, "usage: setupc_bench generate|section|copyfile|parts|clean WORK_FOLDER "
+                         "[FILES MEGABYTES]\n");
     return 2;
   }
-  const std::string work = kestra::AddBackslash(argv[1]);
-  const int files = argc > 2 ? std::atoi(argv[2]) : 2000;
-  const double megabytes = argc > 3 ? std::atof(argv[3]) : 200;
-  const int runs = argc > 4 ? std::atoi(argv[4]) : 3;
-
-  RemoveTree(kestra::RemoveBackslash(work));
-  const Tree tree = MakeTree(work + "src\\", files, megabytes);
-  WriteScript(work + "COPY.INF", tree);
-
-  double best_section = 1e9, best_loop = 1e9;
-  for (int run = 1; run <= runs; ++run) {
-    // Alternating the order keeps either side from always finding the other's
-    // freshly written blocks in the cache.
-    double section = 0, loop = 0;
-    if (run % 2) {
-      section = TimeRunSection(work, work + "setupc\\");
-      loop = TimeCopyLoop(work, tree, work + "copyfile\\");
-    } else {
-      loop = TimeCopyLoop(work, tree, work + "copyfile\\");
-      section = TimeRunSection(work, work + "setupc\\");
-    }
-    std::printf("run %d: RunSection %.3f s, CopyFileA loop %.3f s\n", run, section, loop);
-    best_section = std::min(best_section, section);
-    best_loop = std::min(best_loop, loop);
-    RemoveTree(work + "setupc");
-    RemoveTree(work + "copyfile");
+  const std::string work = kestra::AddBackslash(argv[2]);
+  const std::string out = work + "out\\";
+  if (step == "generate") {
+    RemoveTree(kestra::RemoveBackslash(work));
+    const Tree tree = MakeTree(work + "src\\", std::atoi(argv[3]), std::atof(argv[4]));
+    WriteScript(work + "COPY.INF", tree);
+    std::printf("files %zu\n", tree.files.size());
+    return 0;
   }
-  std::printf("files %zu\n", tree.files.size());
-  std::printf("runsection_seconds_best %.3f\n", best_section);
-  std::printf("copyfile_seconds_best %.3f\n", best_loop);
-  std::printf("ratio_runsection_to_copyfile %.2f\n", best_section / best_loop);
+  if (step == "clean") {
+    RemoveTree(kestra::RemoveBackslash(out));
+    ::RemoveDirectoryA(kestra::RemoveBackslash(out).c_str());
+    return 0;
+  }
+  Tree tree;
+  ListTree(work + "src", "", tree);
+  if (step == "section") {
+    std::printf("runsection_seconds %.3f\n", TimeRunSection(work, out));
+  } else if (step == "copyfile") {
+    std::printf("copyfile_seconds %.3f\n", TimeCopyLoop(work, tree, out));
+  } else if (step == "parts") {
+    PrintBreakdown(work, tree, out);
+  } else {
+    std::fprintf(stderr, "setupc_bench: unknown step %s\n", step.c_str());
+    return 2;
+  }
   return 0;
 }
