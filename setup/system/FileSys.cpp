@@ -30,6 +30,18 @@ bool ForceDirectories(const std::string& path) {
   return ::CreateDirectoryA(dir.c_str(), nullptr) || DirectoryExists(dir);
 }
 
+std::string WindowsFolder() {
+  char buffer[256];
+  UINT len = ::GetWindowsDirectoryA(buffer, sizeof buffer);
+  return (len == 0 || len >= sizeof buffer) ? std::string() : std::string(buffer, len);
+}
+
+std::string SystemFolder() {
+  char buffer[260];
+  UINT len = ::GetSystemDirectoryA(buffer, sizeof buffer);
+  return (len == 0 || len >= sizeof buffer) ? std::string() : std::string(buffer, len);
+}
+
 int64_t FileAge(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
@@ -41,18 +53,6 @@ int64_t FileAge(const std::string& path) {
       !::FileTimeToDosDateTime(&local, &date, &time))
     return -1;
   return static_cast<int64_t>(date) << 16 | time;
-}
-
-std::string WindowsFolder() {
-  char buffer[256];
-  UINT len = ::GetWindowsDirectoryA(buffer, sizeof buffer);
-  return (len == 0 || len >= sizeof buffer) ? std::string() : std::string(buffer, len);
-}
-
-std::string SystemFolder() {
-  char buffer[260];
-  UINT len = ::GetSystemDirectoryA(buffer, sizeof buffer);
-  return (len == 0 || len >= sizeof buffer) ? std::string() : std::string(buffer, len);
 }
 
 std::string ProgramFilePath() {

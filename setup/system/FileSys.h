@@ -15,16 +15,16 @@ bool DirectoryExists(const std::string& path);
 // Creates the folder and every missing parent; true when it exists afterwards.
 bool ForceDirectories(const std::string& path);
 
+// The Windows folder (GetWindowsDirectoryA, 256-byte buffer); empty on failure.
+std::string WindowsFolder();
+// The system folder (GetSystemDirectoryA, 260-byte buffer); empty on failure.
+std::string SystemFolder();
+
 // The file's last-write time as a DOS date-time in local time (date in the high
 // 16 bits, time in the low 16, two-second resolution); −1 when there is no such
 // file. Kept 64-bit so that dates from 2044 on, whose DOS value has the top bit
 // set, still compare as later than earlier ones.
 int64_t FileAge(const std::string& path);
-
-// The Windows folder (GetWindowsDirectoryA, 256-byte buffer); empty on failure.
-std::string WindowsFolder();
-// The system folder (GetSystemDirectoryA, 260-byte buffer); empty on failure.
-std::string SystemFolder();
 
 // The full path of the running program file in its Win32 form.
 std::string ProgramFilePath();
