@@ -97,6 +97,11 @@ class RawInflater {
   bool ok_ = false;
 };
 
+// Inflates the member's raw deflate stream into the sink. zlib may consume the
+// last compressed byte while it still holds output (a long run of zeros
+// expands far beyond one output chunk), so the loop goes on calling inflate
+// while it makes progress and fails only on a real error, or when it can make
+// none: no input left to give and no output pending.
 bool Inflate(HANDLE archive, std::uint64_t data, const ZipEntry& entry, MemberSink& sink) {
   RawInflater inflater;
   if (!inflater.Ok()) return false;
@@ -105,8 +110,7 @@ bool Inflate(HANDLE archive, std::uint64_t data, const ZipEntry& entry, MemberSi
   std::vector<unsigned char> out(kOutputChunk);
   std::uint32_t unread = entry.compressedSize;
   for (;;) {
-    if (z.avail_in == 0) {
-      if (unread == 0) return false;  // the stream ends before its end marker
+    if (z.avail_in == 0 && unread > 0) {
       const std::uint32_t n = std::min(unread, kInputChunk);
       if (!ReadAt(archive, data, in.data(), n)) return false;
       data += n;
@@ -114,13 +118,17 @@ bool Inflate(HANDLE archive, std::uint64_t data, const ZipEntry& entry, MemberSi
       z.next_in = in.data();
       z.avail_in = n;
     }
+    const uInt offered = z.avail_in;
     z.next_out = out.data();
     z.avail_out = kOutputChunk;
     const int result = ::inflate(&z, Z_NO_FLUSH);
-    if (result != Z_OK && result != Z_STREAM_END) return false;
+    if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR) return false;
     const std::uint32_t produced = kOutputChunk - z.avail_out;
     if (produced > 0 && !sink.Put(out.data(), produced)) return false;
     if (result == Z_STREAM_END) return true;
+    // Nothing taken and nothing given: the stream ends before its end marker
+    // (or is stuck), and another call would change nothing.
+    if (produced == 0 && z.avail_in == offered) return false;
   }
 }
 

@@ -88,8 +88,17 @@ bool TFileInstDlg::ExpandRecord(const std::string& record, const EZipLibrary& ez
   const std::string folder = ExtractFilePath(parts.path);
   const std::string archive = GetScriptPath(kProductIndex, kArchiveName);
 
+  const bool application = parts.tag == std::to_string(AppInfo.AppInfo.ProductIndex);
+  const bool library = parts.tag == kLibraryTag;
+  const std::string base = application ? AddBackslash(AppInfo.AppInfo.InstallDir)
+                           : library   ? LibraryBase(WinDriveRoot)
+                                       : CommonBase(WinDriveRoot);
+  // A group folder of the script that leaves its base ("..", a drive, a
+  // network path) is refused before any folder is made for it.
+  if (!DestinationStaysInBase(base, parts.path)) return CopyFailed();
+
   ExpansionCall call;
-  if (parts.tag == std::to_string(AppInfo.AppInfo.ProductIndex)) {
+  if (application) {
     SetLabel1(std::string(ProductRowOf(AppInfo.AppInfo.ProductIndex).title) + kInstalling);
     SetMemo2(name);
     ProcessMessages();
@@ -99,10 +108,8 @@ bool TFileInstDlg::ExpandRecord(const std::string& record, const EZipLibrary& ez
       MakeDirs(parts.tag, folder, created);
       for (std::string& line : SplitLines(created)) FDirList.push_back(std::move(line));
     }
-    const std::string base = AddBackslash(AppInfo.AppInfo.InstallDir);
     call = ExpansionCallFor(parts.path, base, AppInfo.AppInfo.InstallDir);
   } else {
-    const bool library = parts.tag == kLibraryTag;
     SetLabel1(library ? kInstallingLibrary : kInstallingCommon);
     SetMemo2(name);
     ProcessMessages();
@@ -111,20 +118,21 @@ bool TFileInstDlg::ExpandRecord(const std::string& record, const EZipLibrary& ez
       std::string not_recorded = "-1";
       MakeDirs("", folder, not_recorded);
     }
-    const std::string base = library ? LibraryBase(WinDriveRoot) : CommonBase(WinDriveRoot);
     call = ExpansionCallFor(parts.path, base, base);
   }
 
-  if (!ezip.ExpandLibOnce(archive, call.base, call.member)) {
-    Application.MessageBox(kCopyFailed, kCopyFailedCaption, MB_OK | MB_ICONERROR);
-    FCancel = true;
-    return false;
-  }
+  if (!ezip.ExpandLibOnce(archive, call.base, call.member)) return CopyFailed();
   gauge1_.SetPosition(gauge1_.Position() + 1);
   gauge2_.SetPosition(gauge2_.Position() + 1);
   ProcessMessages();
   ::Sleep(kPauseAfterFile);
   return true;
+}
+
+bool TFileInstDlg::CopyFailed() {
+  Application.MessageBox(kCopyFailed, kCopyFailedCaption, MB_OK | MB_ICONERROR);
+  FCancel = true;
+  return false;
 }
 
 bool TFileInstDlg::ExpandFiles() {

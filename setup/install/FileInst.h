@@ -113,6 +113,8 @@ class TFileInstDlg : public TForm {
   void SetMemo2(const std::string& text) { Item(IdMemo2).SetText(text); }
   // Expands one record; false when the run stops (copy error).
   bool ExpandRecord(const std::string& record, const EZipLibrary& ezip);
+  // The copy error message; the run stops. Always false.
+  bool CopyFailed();
   bool IsProgramOnlyUpdate() const;
 
   TGauge gauge1_;

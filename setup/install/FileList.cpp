@@ -234,6 +234,20 @@ ExpansionCall ExpansionCallFor(const std::string& path, const std::string& base,
   return {base, member};
 }
 
+bool DestinationStaysInBase(const std::string& base, const std::string& path) {
+  if (base.empty() || path.size() <= base.size() || path.compare(0, base.size(), base) != 0)
+    return false;
+  // What the script added after the base: no drive or stream (":"), no second
+  // root, and nothing the system would resolve upwards.
+  const std::string_view added = std::string_view(path).substr(base.size());
+  if (FindChar(added, ':') != std::string_view::npos) return false;
+  if (added.front() == '\\' || added.front() == '/') return false;
+  const std::string full_base = AnsiUpperCase(AddBackslash(FullLongPath(base)));
+  const std::string full_path = AnsiUpperCase(FullLongPath(path));
+  return full_path.size() > full_base.size() &&
+         full_path.compare(0, full_base.size(), full_base) == 0;
+}
+
 namespace {
 
 // The components of a path, each with its trailing backslash (the last may

@@ -136,6 +136,11 @@ ExpansionCall ExpansionCallFor(const std::string& path, const std::string& base,
 // character boundary (code page 932); npos when there is none or needle is empty.
 std::size_t FindOnCharBoundary(std::string_view haystack, std::string_view needle);
 
+// The file at path lies inside base once both are resolved: a destination
+// whose group folder climbs out ("..", also as "..." or "/.."), names a drive
+// or a network path ("C:", "\\server") stays not.
+bool DestinationStaysInBase(const std::string& base, const std::string& path);
+
 // ---- Folders ---------------------------------------------------------------
 
 // Creates every missing folder of path. If created is not "-1" on entry, it

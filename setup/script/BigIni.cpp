@@ -15,10 +15,6 @@
 
 namespace kestra {
 
-EInOutError::EInOutError(const std::string& message, unsigned long errorCode)
-    : std::runtime_error(message + " (error " + std::to_string(errorCode) + ")"),
-      FErrorCode(errorCode) {}
-
 // ---------------------------------------------------------------------------
 // Name comparison
 

@@ -33,7 +33,9 @@ inline constexpr std::int32_t kIniTextBufferSize = 28672;  // 0x7000
 // Raised when the store's file cannot be opened, created, read or written.
 class EInOutError : public std::runtime_error {
  public:
-  EInOutError(const std::string& message, unsigned long errorCode);
+  EInOutError(const std::string& message, unsigned long errorCode)
+      : std::runtime_error(message + " (error " + std::to_string(errorCode) + ")"),
+        FErrorCode(errorCode) {}
   // The Win32 error code of the failed call.
   unsigned long ErrorCode() const { return FErrorCode; }
 

@@ -11,7 +11,9 @@
 #include "system/ProductTable.h"
 #include "system/RunValues.h"
 #include "system/SysQuery.h"
+#include "system/TestSeams.h"
 #include "ui/Application.h"
+#include "ui/UnexpectedError.h"
 #include "uninstall/UnInst.h"
 #include "wizard/Consent.h"
 #include "wizard/Setting.h"
@@ -61,7 +63,14 @@ void TForm1::FormCreate() {
   SetPosition(-300, -300);
 }
 
-void TForm1::FormShow() { RunMainSequence(); }
+void TForm1::FormShow() {
+  try {
+    RunMainSequence();
+  } catch (...) {
+    ReportUnexpectedError();
+    End();
+  }
+}
 
 void TForm1::End() {
   FFinished = true;
@@ -69,6 +78,7 @@ void TForm1::End() {
 }
 
 void TForm1::RunMainSequence() {
+  seams::FaultPoint("main");
   std::string windows = WindowsFolder();
   WinDriveRoot = windows.substr(0, 3);
   SetupDir = AddBackslash(ExtractFilePath(ProgramFilePath()));

@@ -30,6 +30,53 @@ bool ForceDirectories(const std::string& path) {
   return ::CreateDirectoryA(dir.c_str(), nullptr) || DirectoryExists(dir);
 }
 
+bool IsReparsePoint(const std::string& path) {
+  DWORD attributes = ::GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+namespace {
+
+// A path function that fills a buffer and answers the length it needs when
+// the buffer is too small; empty on failure.
+template <typename Call>
+std::string GrowingPathCall(Call call) {
+  std::vector<char> buffer(MAX_PATH);
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    const DWORD length = call(buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return std::string();
+    if (length < buffer.size()) return std::string(buffer.data(), length);
+    buffer.resize(length + 1);
+  }
+  return std::string();
+}
+
+}  // namespace
+
+std::string FullLongPath(const std::string& path) {
+  if (path.empty()) return path;
+  const std::string full = GrowingPathCall([&](char* buffer, DWORD size) {
+    return ::GetFullPathNameA(path.c_str(), size, buffer, nullptr);
+  });
+  if (full.empty()) return path;
+  // GetLongPathNameA answers only for an existing path: expand the longest
+  // existing head and keep the rest as written.
+  std::string head = full;
+  std::string tail;
+  for (;;) {
+    const std::string expanded = GrowingPathCall([&](char* buffer, DWORD size) {
+      return ::GetLongPathNameA(head.c_str(), buffer, size);
+    });
+    if (!expanded.empty()) return expanded + tail;
+    std::string trimmed = head;
+    if (EndsWithChar(trimmed, '\\')) trimmed.pop_back();
+    const std::string parent = ExtractFilePath(trimmed);
+    if (parent.empty() || parent.size() >= head.size()) return full;
+    tail = head.substr(parent.size()) + tail;
+    head = parent;
+  }
+}
+
 std::string WindowsFolder() {
   char buffer[256];
   UINT len = ::GetWindowsDirectoryA(buffer, sizeof buffer);

@@ -15,6 +15,16 @@ bool DirectoryExists(const std::string& path);
 // Creates the folder and every missing parent; true when it exists afterwards.
 bool ForceDirectories(const std::string& path);
 
+// The entry at path is a reparse point (a junction, symbolic link or mount
+// point): what it names lies elsewhere.
+bool IsReparsePoint(const std::string& path);
+
+// The one spelling of a path that comparisons can rely on: absolute, without
+// "." and ".." parts, every existing part in its long form (8.3 short names
+// expanded). The parts that do not exist stay as written. The path itself
+// when it cannot be resolved.
+std::string FullLongPath(const std::string& path);
+
 // The Windows folder (GetWindowsDirectoryA, 256-byte buffer); empty on failure.
 std::string WindowsFolder();
 // The system folder (GetSystemDirectoryA, 260-byte buffer); empty on failure.

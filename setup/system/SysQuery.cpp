@@ -12,6 +12,7 @@
 #include "system/Messages.h"
 #include "system/Registry.h"
 #include "system/RunValues.h"
+#include "system/TestSeams.h"
 
 namespace kestra {
 
@@ -109,15 +110,12 @@ bool IsWin8OrLater() {
 
 namespace {
 
-// The library that answers IsUserAnAdmin: Shell32.dll in the system folder.
-// Test seam: every process under Wine is elevated, so a token without
-// administrator rights cannot be made there. KESTRA_TEST_ADMIN_DLL names a
-// stand-in library to ask instead; the rest of the check runs unchanged.
+// The library that answers IsUserAnAdmin: Shell32.dll in the system folder
+// (the test variant may ask a stand-in instead; see system/TestSeams.h).
 std::string AdminQueryLibraryPath() {
-  if (const char* stand_in = std::getenv("KESTRA_TEST_ADMIN_DLL"); stand_in && *stand_in)
-    return stand_in;
   std::string system = SystemFolder();
-  return system.empty() ? std::string() : AddBackslash(system) + "Shell32.dll";
+  if (system.empty()) return std::string();
+  return seams::AdminQueryLibrary(AddBackslash(system) + "Shell32.dll");
 }
 
 }  // namespace
@@ -153,12 +151,20 @@ int32_t RunProgram(const std::string& command_line, bool wait) {
   KernelHandle thread(info.hThread);
   if (!wait) return 0;
   thread.reset();
+  return WaitForProcessExit(process.get());
+}
+
+int32_t WaitForProcessExit(HANDLE process) {
+  DWORD state = WAIT_TIMEOUT;
   do {
     ::Sleep(500);
     ProcessMessages();
-  } while (::WaitForSingleObject(process.get(), 0) != WAIT_OBJECT_0);
+    state = ::WaitForSingleObject(process, 0);
+  } while (state == WAIT_TIMEOUT);
+  // A wait that failed will fail again: the program is lost to us, not running.
+  if (state != WAIT_OBJECT_0) return -1;
   DWORD exit_code = 0;
-  ::GetExitCodeProcess(process.get(), &exit_code);
+  if (!::GetExitCodeProcess(process, &exit_code)) return -1;
   return static_cast<int32_t>(exit_code);
 }
 

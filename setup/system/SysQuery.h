@@ -53,8 +53,12 @@ bool IsUserAdmin();
 
 // Starts a program. Without wait: 0 when started. With wait: its exit code,
 // window messages handled every 500 ms meanwhile. −1 when it cannot start;
-// 0 for an empty command line.
+// 0 for an empty command line, −1 too when the wait for it fails.
 int32_t RunProgram(const std::string& command_line, bool wait);
+
+// Waits for the process to end, handling window messages every 500 ms: its
+// exit code, or −1 as soon as the wait fails (a handle that is no process).
+int32_t WaitForProcessExit(HANDLE process);
 
 // The drive letter ("X:") under which the logged-on user sees folder: its own
 // drive, or the last network drive whose remote name contains the UNC folder.

@@ -47,7 +47,13 @@ void TApplication::SetTitle(const std::string& title) {
 }
 
 void TApplication::Run(TForm& main_form) {
+  // Creating the forms may already have failed and asked the run to end.
+  if (Terminated()) return;
   main_form.Show();
+  RunLoop();
+}
+
+void TApplication::RunLoop() {
   MSG msg;
   while (!Terminated() && ::GetMessageA(&msg, nullptr, 0, 0) > 0) {
     HWND active = ::GetActiveWindow();

@@ -24,6 +24,8 @@ class TApplication {
   // Shows the main form (its show event runs the run) and handles messages
   // until Terminate is called.
   void Run(TForm& main_form);
+  // Handles messages until Terminate is called (the main window shows itself).
+  void RunLoop();
   // Asks the message loop to end; the process then exits.
   void Terminate();
   bool Terminated() const;

@@ -1,7 +1,9 @@
 #include "ui/Form.h"
 
 #include "system/Messages.h"
+#include "system/TestSeams.h"
 #include "ui/Application.h"
+#include "ui/UnexpectedError.h"
 
 namespace kestra {
 
@@ -26,6 +28,8 @@ DWORD TForm::Style() const {
       return WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN;
     case FormBorder::Single:
       return WS_POPUP | WS_CAPTION | WS_BORDER | WS_CLIPCHILDREN;
+    case FormBorder::SystemMenu:
+      return WS_POPUP | WS_CAPTION | WS_BORDER | WS_SYSMENU | WS_CLIPCHILDREN;
     case FormBorder::Dialog:
     default:
       return WS_POPUP | WS_CAPTION | DS_MODALFRAME | WS_CLIPCHILDREN;
@@ -181,11 +185,16 @@ LRESULT CALLBACK TForm::WndProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lpara
     ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
   auto* form = reinterpret_cast<TForm*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  if (form) {
-    if (!form->hwnd_) form->hwnd_ = hwnd;
+  if (!form) return ::DefDlgProcA(hwnd, msg, wparam, lparam);
+  if (!form->hwnd_) form->hwnd_ = hwnd;
+  // An exception cannot pass through the system's frames that called us: it
+  // ends here, with a message, and the run ends.
+  try {
     return form->HandleMessage(msg, wparam, lparam);
+  } catch (...) {
+    ReportUnexpectedError();
+    return 0;
   }
-  return ::DefDlgProcA(hwnd, msg, wparam, lparam);
 }
 
 LRESULT TForm::HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
@@ -193,6 +202,7 @@ LRESULT TForm::HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
   if (OnMessage(msg, wparam, lparam, &result)) return result;
   switch (msg) {
     case WM_COMMAND:
+      if (HIWORD(wparam) == BN_CLICKED) seams::FaultPoint("click");
       OnCommand(LOWORD(wparam), HIWORD(wparam), reinterpret_cast<HWND>(lparam));
       return 0;
     case WM_CLOSE:

@@ -29,6 +29,7 @@ enum class FormBorder {
   Dialog,      // dialog frame, caption, no title-bar buttons
   Single,      // single fixed border, caption, no title-bar buttons
   ToolWindow,  // the hidden main form
+  SystemMenu,  // single fixed border, caption with the system menu (close box)
 };
 
 class TForm {

@@ -10,6 +10,7 @@
 #include "system/ProductTable.h"
 #include "system/Registry.h"
 #include "system/SysQuery.h"
+#include "system/TestSeams.h"
 
 namespace kestra {
 
@@ -53,9 +54,10 @@ bool DeleteWithoutAttributes(const std::string& path) {
   return ::DeleteFileA(path.c_str()) != FALSE;
 }
 
-// Removes the folder when it exists and is empty; anything in it keeps it.
+// Removes the folder when it exists and is empty; anything in it keeps it. A
+// link to a folder elsewhere is not the uninstaller's to change.
 void RemoveFolderIfEmpty(const std::string& folder) {
-  if (!DirectoryExists(folder)) return;
+  if (!DirectoryExists(folder) || IsReparsePoint(folder)) return;
   ::SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
   ::RemoveDirectoryA(folder.c_str());
 }
@@ -101,13 +103,15 @@ class RemovalRun {
 };
 
 int32_t RemovalRun::Run() {
+  seams::FaultPoint("uninstall");
   const std::string record = settings_.records_folder + kInstallRecordName;
   std::vector<std::string> lines;
   if (!FileExists(record) || !ReadTextLines(record, lines)) return kRecordsNotFound;
 
+  // An index folder that could hold what is not the index is never walked.
+  const bool index_deletable = settings_.delete_index && IndexFolderIsDeletable(settings_);
   std::vector<std::string> index_files;
-  if (settings_.delete_index && !settings_.index_folder.empty())
-    CollectFiles(settings_.index_folder, index_files);
+  if (index_deletable) CollectFiles(settings_.index_folder, index_files);
   observer_.Begin(static_cast<int>(lines.size() + index_files.size()));
 
   RemoveRecordedFiles(lines);
@@ -118,7 +122,7 @@ int32_t RemovalRun::Run() {
     // The index record went away while the dialog was open: the index folder
     // is not trusted, and the run stops before any folder or key is touched.
     if (!FileExists(settings_.records_folder + kIndexRecordName)) return kRecordsNotFound;
-    RemoveIndex();
+    if (index_deletable) RemoveIndex();
   }
 
   RemoveEmptiedFolders();
@@ -177,8 +181,6 @@ void RemovalRun::RewriteRecord(const std::vector<std::string>& lines) {
 }
 
 void RemovalRun::RemoveIndex() {
-  // Without a folder every name below would be relative to the working folder.
-  if (settings_.index_folder.empty()) return;
   for (int n = 1; n <= 3; ++n) RemoveIndexCollection(settings_.index_folder, n);
   RemoveFolderIfEmpty(RemoveBackslash(settings_.index_folder));
 }
@@ -242,7 +244,61 @@ std::string RecordLinePath(const std::string& line) {
   return eq == std::string::npos ? line : line.substr(eq + 1);
 }
 
-bool IsSharedPath(const std::string& path) { return ContainsOnCharBoundary(path, kSharedSubfolder); }
+bool IsSharedPath(const std::string& path) {
+  // Recognised however the record spells it: in other letter case, in 8.3
+  // short form, or with "." and ".." parts. The folder itself counts too.
+  const std::string shared = AnsiUpperCase(kSharedSubfolder);
+  return ContainsOnCharBoundary(AnsiUpperCase(AddBackslash(path)), shared) ||
+         ContainsOnCharBoundary(AnsiUpperCase(AddBackslash(FullLongPath(path))), shared);
+}
+
+namespace {
+
+// The comparable form of a folder: full, long, upper case, trailing backslash.
+std::string ComparableFolder(const std::string& folder) {
+  return AnsiUpperCase(AddBackslash(FullLongPath(folder)));
+}
+
+bool StartsWithText(const std::string& text, const std::string& head) {
+  return text.size() >= head.size() && text.compare(0, head.size(), head) == 0;
+}
+
+// Some existing folder on the way from the drive root to path is a link.
+bool PathCrossesReparsePoint(const std::string& path) {
+  std::string walked;
+  for (std::size_t at = 0; at < path.size();) {
+    const bool lead = IsLeadByte(static_cast<unsigned char>(path[at])) && at + 1 < path.size();
+    walked.append(path, at, lead ? 2 : 1);
+    at += lead ? 2 : 1;
+    // Asked without the trailing backslash, which would name the link's target.
+    if (!lead && walked.back() == '\\' && walked.size() > 3 &&
+        IsReparsePoint(walked.substr(0, walked.size() - 1)))
+      return true;
+  }
+  return IsReparsePoint(RemoveBackslash(path));
+}
+
+}  // namespace
+
+bool IndexFolderIsDeletable(const RemovalSettings& settings) {
+  // A relative folder would be resolved against wherever the uninstaller runs.
+  const std::string& written = settings.index_folder;
+  if (written.size() < 4 || written[1] != ':' || written[2] != '\\') return false;
+  const std::string index = ComparableFolder(written);
+  // Below a drive root: "X:\" followed by at least one folder name.
+  const bool below_drive_root = index.size() > 4 && index[1] == ':' && index[2] == '\\' &&
+                                index[0] >= 'A' && index[0] <= 'Z';
+  if (!below_drive_root || PathCrossesReparsePoint(index)) return false;
+  for (const std::string* guarded :
+       {&settings.windows_folder, &settings.shared_folder, &settings.records_folder}) {
+    if (guarded->empty()) continue;
+    // The folder itself, or one that contains it.
+    if (StartsWithText(ComparableFolder(*guarded), index)) return false;
+  }
+  // Inside the shared folder.
+  return settings.shared_folder.empty() ||
+         !StartsWithText(index, ComparableFolder(settings.shared_folder));
+}
 
 bool NamesApplicationFile(const std::string& path) {
   return ContainsOnCharBoundary(AnsiUpperCase(path), AnsiUpperCase(kProduct.application));
@@ -262,12 +318,18 @@ std::string ShortcutFolderOf(const std::string& path) {
 }
 
 void CollectFiles(const std::string& folder, std::vector<std::string>& list) {
+  // A link's target lies outside what is removed; not following links also
+  // means a loop of links cannot make the walk go on for ever.
+  if (IsReparsePoint(RemoveBackslash(folder))) return;
   const std::string base = AddBackslash(folder);
   WIN32_FIND_DATAA data;
   FindHandle find(::FindFirstFileA((base + "*.*").c_str(), &data));
   if (!find) return;
   do {
     const std::string name = data.cFileName;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT &&
+        data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      continue;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       if (name != "." && name != "..") CollectFiles(base + name, list);
     } else {
@@ -317,6 +379,8 @@ bool WriteTextLines(const std::string& path, const std::vector<std::string>& lin
 RemovalSettings ProductRemovalSettings(const std::string& win_drive_root) {
   RemovalSettings settings;
   settings.records_folder = RecordsFolder(win_drive_root);
+  settings.shared_folder = win_drive_root + kSharedSubfolder;
+  settings.windows_folder = WindowsFolder();
   settings.registry_root = HKEY_LOCAL_MACHINE;
   settings.uninstall_key = UninstallKeyPath(kProduct);
   settings.app_paths_key = AppPathsKeyPath(kProduct);

@@ -32,7 +32,9 @@ inline constexpr char kDeleteErrorPrefix[] = "DeleteError: ";
 // when it has none.
 std::string RecordLinePath(const std::string& line);
 
-// The path lies in the folder the product family shares (exact, case-sensitive).
+// The path lies in the folder the product family shares (its subfolder
+// kSharedSubfolder on any drive), or is that folder: compared without regard
+// to case, on the path as written and on its full long form.
 bool IsSharedPath(const std::string& path);
 
 // The path names the application file: its upper-cased text holds the
@@ -46,7 +48,8 @@ bool NamesApplicationFile(const std::string& path);
 std::string ShortcutFolderOf(const std::string& path);
 
 // Appends the full path of every file below folder, recursively, in the order
-// the file system lists them.
+// the file system lists them. Links to folders (junctions, symbolic links,
+// mount points) are neither followed nor listed; a folder that is one lists nothing.
 void CollectFiles(const std::string& folder, std::vector<std::string>& list);
 
 // The lines of a text file (CR LF or LF). False when it cannot be read.
@@ -59,11 +62,19 @@ struct RemovalSettings {
   std::string records_folder;  // with trailing backslash
   bool delete_index = false;   // the index check box
   std::string index_folder;    // the index folder shown in the dialog
+  std::string shared_folder;   // never deleted from (with trailing backslash)
+  std::string windows_folder;  // guarded from the index removal
   HKEY registry_root = HKEY_LOCAL_MACHINE;
   std::string uninstall_key;   // removed after a complete removal
   std::string app_paths_key;   // the same
   std::string product_key;     // its numbers reset in every run
 };
+
+// The index folder may be emptied and removed: a folder below a drive root,
+// reached through no link, that is not the Windows, shared or records folder,
+// contains none of them and lies not inside the shared folder. Any other
+// folder read from KSDOCS.INF could hold what is not the index.
+bool IndexFolderIsDeletable(const RemovalSettings& settings);
 
 // The settings of this product on the system drive whose root is given.
 RemovalSettings ProductRemovalSettings(const std::string& win_drive_root);

@@ -132,6 +132,7 @@ class MkdvdTest(unittest.TestCase):
         self.dist = os.path.join(self.dir, "dist")
         write(os.path.join(self.dist, "SETUP.EXE"), b"MZ setup")
         write(os.path.join(self.dist, "EZip.dll"), b"MZ ezip")
+        write(os.path.join(self.dist, "DIRPICK.EXE"), b"MZ dirpick")
         self.description = os.path.join(self.dir, "dvd.ini")
         write(self.description, DESCRIPTION.encode("utf-8"))
 
@@ -161,13 +162,14 @@ class MkdvdTest(unittest.TestCase):
     def test_image_holds_the_programs_setup_inf_script_and_places(self):
         files = tree(self.author())
         self.assertEqual(sorted(files), sorted([
-            "SETUP.EXE", "EZip.dll", "SETUP.INF", "COLLCOPY.INF",
+            "SETUP.EXE", "DIRPICK.EXE", "EZip.dll", "SETUP.INF", "COLLCOPY.INF",
             "KESTRA/SETUP_F.INI", "KESTRA/SETUP_F.EZP",
             "DOCS/KSCOLL.INF", "DOCS/KSCOLL1/WORDS.ID_", "DOCS/KSCOLL1/A.DAT",
             "DOCS/KSCOLL1/parts/.keep",
             "KESTRA/Upgrade/SyncFile/SyncFile.inf", "Upgrade/RIROVE._XE"]))
         self.assertEqual(files["SETUP.EXE"], b"MZ setup")
         self.assertEqual(files["EZip.dll"], b"MZ ezip")
+        self.assertEqual(files["DIRPICK.EXE"], b"MZ dirpick")
         self.assertEqual(files["DOCS/KSCOLL.INF"], PRODUCT_FILES["docs/KSCOLL.INF"])
         self.assertEqual(files["KESTRA/Upgrade/SyncFile/SyncFile.inf"], b"[SyncFile]\r\n")
         self.assertEqual(files["SETUP.INF"], (

@@ -17,6 +17,7 @@ namespace {
 constexpr char kProductKey[] = "SOFTWARE\\ZEL\\ケストラDVD";
 constexpr char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\KESTRA.exe";
 constexpr char kAdminDllVariable[] = "KESTRA_TEST_ADMIN_DLL";
+constexpr char kFaultVariable[] = "KESTRA_TEST_FAULT";
 
 void RemoveInstallTraces() {
   kestra::DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
@@ -60,7 +61,7 @@ PlacedSetup::PlacedSetup(std::string folder, std::optional<std::string> dvd_vers
     made_folder_ = true;
   }
   ::DeleteFileA((folder_ + "SETUP.INF").c_str());
-  if (!testenv::CopyFileTo(testenv::DistFile("SETUP.EXE"), Exe()))
+  if (!testenv::CopyFileTo(testenv::SetupVariant(), Exe()))
     throw std::runtime_error("cannot copy SETUP.EXE to " + folder_);
   if (!testenv::CopyFileTo(ArchiveExpander(), folder_ + "EZip.dll"))
     throw std::runtime_error("cannot copy EZip.dll to " + folder_);
@@ -83,13 +84,29 @@ uidrv::Process PlacedSetup::Start(const std::string& args) const {
   return uidrv::Process::Start(Exe(), args, folder_);
 }
 
-uidrv::Process PlacedSetup::StartWithoutAdminRights(const std::string& args) const {
-  // SETUP inherits the environment when it starts; it needs the variable only then.
-  ::SetEnvironmentVariableA(kAdminDllVariable, testenv::TestBinary("notadmin.dll").c_str());
+namespace {
+
+// Starts SETUP with one more environment variable. SETUP inherits the
+// environment when it starts; it needs the variable only then.
+uidrv::Process StartWithVariable(const PlacedSetup& placed, const char* name,
+                                 const std::string& value, const std::string& args) {
+  ::SetEnvironmentVariableA(name, value.c_str());
   struct Clear {
-    ~Clear() { ::SetEnvironmentVariableA(kAdminDllVariable, nullptr); }
-  } clear;
-  return Start(args);
+    const char* name;
+    ~Clear() { ::SetEnvironmentVariableA(name, nullptr); }
+  } clear{name};
+  return placed.Start(args);
+}
+
+}  // namespace
+
+uidrv::Process PlacedSetup::StartWithoutAdminRights(const std::string& args) const {
+  return StartWithVariable(*this, kAdminDllVariable, testenv::TestBinary("notadmin.dll"), args);
+}
+
+uidrv::Process PlacedSetup::StartWithFault(const std::string& fault,
+                                           const std::string& args) const {
+  return StartWithVariable(*this, kFaultVariable, fault, args);
 }
 
 InstalledCopy::InstalledCopy() { RemoveInstallTraces(); }
@@ -166,6 +183,12 @@ uidrv::MessageBoxRecord ViewerRunningUninstallBox() {
 uidrv::MessageBoxRecord NoRightsInstallBox() {
   return {"ユーザエラー", std::string("現在のアカウントではインストール") + kNoRightsTail, {"OK"},
           "error"};
+}
+
+uidrv::MessageBoxRecord UnexpectedErrorBox(const std::string& reason) {
+  return {"セットアップ・エラー",
+          "予期しないエラーが発生しました。\r\nセットアップを中断します。\r\n\r\n(" + reason + ")",
+          {"OK"}, "error"};
 }
 
 uidrv::MessageBoxRecord NoRightsUninstallBox() {

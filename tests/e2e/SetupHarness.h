@@ -27,7 +27,7 @@ inline constexpr char kSetting[] = "TSettingDlg";
 inline constexpr char kUninstall[] = "TUnInstDlg";
 inline constexpr char kViewer[] = "TMainFrm";
 
-// SETUP.EXE copied from build\dist into a folder for one test, with the
+// The test variant of SETUP.EXE (testenv::SetupVariant) copied into a folder for one test, with the
 // archive expander EZip.dll and a SETUP.INF naming the DVD's version (none: no
 // SETUP.INF). The files, and the folder when the object made it, are removed
 // when it goes. Programs started from it must end before (declare it before them).
@@ -43,6 +43,9 @@ class PlacedSetup {
   uidrv::Process Start(const std::string& args = "") const;
   // The same for a user without administrator rights: SETUP asks notadmin.dll.
   uidrv::Process StartWithoutAdminRights(const std::string& args = "") const;
+  // The same with an exception thrown at a point of the run: fault is
+  // "point:kind" (main, click or uninstall; bad_alloc, io or invalid_argument).
+  uidrv::Process StartWithFault(const std::string& fault, const std::string& args = "") const;
 
  private:
   std::string folder_;
@@ -84,5 +87,7 @@ uidrv::MessageBoxRecord NoRightsUninstallBox();
 uidrv::MessageBoxRecord WrongDriveBox(const std::string& drive_part);
 uidrv::MessageBoxRecord DriveErrorBox();
 uidrv::MessageBoxRecord UpgradeQuestionBox();
+// The message of an exception nothing expected, with its reason.
+uidrv::MessageBoxRecord UnexpectedErrorBox(const std::string& reason);
 
 }  // namespace e2e

@@ -221,6 +221,36 @@ TEST(StartupChecks, WithoutAdministratorRightsTheInstallationIsRefused) {
   EXPECT_EQ(session.Transcript(), std::vector<MessageBoxRecord>{NoRightsInstallBox()});
 }
 
+// ---------------------------------------------------------------- exceptions nothing expected
+
+// Thrown in the main sequence or in a window procedure, each ends the run with
+// one message of its own instead of a silent end through std::terminate.
+TEST(StartupUnexpectedError, EndsTheRunWithOneMessageWhereverItIsThrown) {
+  const struct {
+    const char* fault;
+    const char* reason;
+    bool at_consent;  // thrown when the user clicks in the agreement
+  } cases[] = {
+      {"main:bad_alloc", "メモリが不足しています。", false},
+      {"main:io", "ファイルの読み書きに失敗しました: cannot write KSTEST.INI (error 29)", false},
+      {"click:invalid_argument", "cannot store the line \"[\" in an INI file", true},
+  };
+  InstalledCopy nothing;
+  PlacedSetup placed(kDvdRoot);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fault);
+    Process setup = placed.StartWithFault(c.fault);
+    Session session(setup);
+    if (c.at_consent) session.WaitForWindow(kConsent).ChildByText("承諾します。", "Button").Click();
+    EXPECT_EQ(session.Answer("OK"), UnexpectedErrorBox(c.reason));
+    // Nothing new opens on the way out (the agreement may still be seen closing).
+    for (const std::string& seen : WindowsSeenUntilExit(session))
+      EXPECT_TRUE(c.at_consent && seen == kConsent) << seen;
+    EXPECT_EQ(session.Transcript(), std::vector<MessageBoxRecord>{UnexpectedErrorBox(c.reason)});
+    EXPECT_EQ(setup.ExitCode(), 0u);
+  }
+}
+
 TEST(StartupChecks, WithoutAdministratorRightsTheUpgradeSpeaksOfInstallationToo) {
   InstalledCopy nothing;
   PlacedSetup placed(kDvdRoot);

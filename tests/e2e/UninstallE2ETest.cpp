@@ -117,6 +117,26 @@ TEST_F(UninstallRun, RecordedIndexFolderIsShownAndTheBoxCanBeTicked) {
   EXPECT_TRUE(box.Checked());
 }
 
+TEST_F(UninstallRun, AnExceptionInTheRemovalEndsWithOneMessageAndRemovesNothing) {
+  const PlantedInstallation installed = PlantInstallation();
+  struct Fault {  // inherited by the uninstaller when it starts
+    Fault() { ::SetEnvironmentVariableA("KESTRA_TEST_FAULT", "uninstall:io"); }
+    ~Fault() { ::SetEnvironmentVariableA("KESTRA_TEST_FAULT", nullptr); }
+  };
+  Window dialog = [this] {
+    Fault fault;
+    return StartUninstaller();
+  }();
+  dialog.ChildByText(kUninstallButton, "Button").Click();
+  EXPECT_EQ(session_->Answer("Yes"), StartQuestion());
+  const MessageBoxRecord error = UnexpectedErrorBox(
+      "ファイルの読み書きに失敗しました: cannot write KSTEST.INI (error 29)");
+  EXPECT_EQ(session_->Answer("OK"), error);
+  session_->RequireExit();
+  EXPECT_EQ(session_->Transcript(), (std::vector<MessageBoxRecord>{StartQuestion(), error}));
+  EXPECT_TRUE(kestra::FileExists(installed.application));
+}
+
 TEST_F(UninstallRun, CancelAnsweredNoStaysAndYesClosesWithoutRemovingAnything) {
   const PlantedInstallation installed = PlantInstallation();
   Window dialog = StartUninstaller();

@@ -62,7 +62,7 @@ PlantedInstallation PlantInstallation() {
                      "KESTRA003=" + installed.shared_file + "\r\n"
                      "Dir_KESTRA001=" + dir + "\r\n"
                      "Dir_KESTRA002=" + dir + "MANUAL\\\r\n\r\n");
-  Require(testenv::CopyFileTo(testenv::DistFile("SETUP.EXE"),
+  Require(testenv::CopyFileTo(testenv::SetupVariant(),
                               std::string(kRecordsFolder) + "KSUINST.EXE"),
           "copy the uninstaller");
 

@@ -238,6 +238,40 @@ TEST_F(InstallDialog, CopyErrorIsReportedAndStopsTheRun) {
   EXPECT_EQ(box.buttons.size(), 1u);
 }
 
+TEST_F(InstallDialog, GroupFolderThatLeavesItsBaseStopsBeforeAnyFolderIsMade) {
+  const std::string common = kWinRoot + "Program Files\\ZEL\\Common Files\\";
+  const std::vector<std::string> escaping = {
+      "7," + kApp + "..\\ESCAPE\\X.DLL",
+      "7," + kApp + "SUB\\..\\..\\ESCAPE\\X.DLL",
+      "7," + kApp + "SUB/../../ESCAPE/X.DLL",
+      "7," + kApp + "C:\\ESCAPE\\X.DLL",
+      "7," + kApp + "\\\\kestrasrv\\other\\ESCAPE\\X.DLL",
+      "99," + kWinRoot + "ZEL\\..\\..\\ESCAPE\\X.DLL",
+      "98," + common + "..\\..\\..\\ESCAPE\\X.DLL",
+  };
+  for (const std::string& record : escaping) {
+    SCOPED_TRACE(record);
+    BoxAnswerer boxes(IDOK);
+    testenv::WriteFile(kLog, "");
+    testenv::ResetFolder(kApp);
+    ::RemoveDirectoryA(kApp.c_str());
+    ShowWithRecords({"7," + kApp + "KESTRA.EXE", record});
+    EXPECT_FALSE(dialog_.ExpandFiles());
+    EXPECT_TRUE(dialog_.FCancel);
+    EXPECT_EQ(ExpandCalls(), std::vector<std::string>{Call(kApp, "KESTRA.EXE")});
+    EXPECT_FALSE(DirectoryExists(kRoot + "ESCAPE"));
+    EXPECT_FALSE(DirectoryExists(kApp + "SUB"));
+    EXPECT_EQ(dialog_.FDirList, std::vector<std::string>{"7," + kRoot + "app\\"});
+    ASSERT_EQ(boxes.Seen().size(), 1u);
+    EXPECT_EQ(boxes.Seen()[0].text, kCopyError);
+    EXPECT_EQ(boxes.Seen()[0].caption, "ファイルコピーエラー");
+  }
+  // Names that merely contain dots stay inside.
+  EXPECT_TRUE(DestinationStaysInBase(kApp, kApp + "..HIDDEN\\X.DLL"));
+  EXPECT_TRUE(DestinationStaysInBase(kApp, kApp + "A..B\\X.DLL"));
+  EXPECT_FALSE(DestinationStaysInBase(kApp, kRoot + "other\\X.DLL"));
+}
+
 TEST_F(InstallDialog, ResultIsAFailureOnlyWhenItRoundsBelowZero) {
   {
     BoxAnswerer boxes(IDOK);

@@ -14,6 +14,7 @@
 #include "system/FileSys.h"
 #include "system/Handles.h"
 #include "system/Registry.h"
+#include "system/SysQuery.h"
 #include "uninstall/Removal.h"
 
 using namespace kestra;
@@ -183,14 +184,28 @@ TEST_F(RemovalRun, ShowsEveryRecordLineAsOneStep) {
   EXPECT_GE(observer_.pumps, 2);  // after each deleted file
 }
 
-TEST_F(RemovalRun, SharedFilesStayAndLeaveTheRecord) {
+TEST_F(RemovalRun, SharedFilesStayAndLeaveTheRecordHoweverTheRecordSpellsThem) {
   InstallProduct();
   const std::string shared = PathOf("Program Files\\ZEL\\Common Files\\COM\\Foxit.ocx");
   Make(shared);
-  Record({"[KESTRA]", "KESTRA001=" + app_ + "KESTRA.EXE", "KESTRA002=" + shared});
-  EXPECT_EQ(Run(), kRemovedCompletely);
-  EXPECT_TRUE(FileExists(shared));
-  EXPECT_EQ(RecordNow(), Text({"[KESTRA]"}));
+  char short_form[MAX_PATH];
+  ASSERT_GT(::GetShortPathNameA(shared.c_str(), short_form, MAX_PATH), 0u);
+  ASSERT_EQ(std::string(short_form).find("Common Files"), std::string::npos) << short_form;
+  const Lines spellings = {
+      shared,
+      PathOf("PROGRAM FILES\\ZEL\\COMMON FILES\\COM\\Foxit.ocx"),
+      short_form,
+      PathOf("Program Files\\ZEL\\.\\Common Files\\COM\\Foxit.ocx"),
+      PathOf("Program Files\\ZEL\\Other\\..\\Common Files\\COM\\Foxit.ocx"),
+  };
+  for (const std::string& spelling : spellings) {
+    SCOPED_TRACE(spelling);
+    Record({"[KESTRA]", "KESTRA001=" + app_ + "KESTRA.EXE", "KESTRA002=" + spelling});
+    Make(app_ + "KESTRA.EXE");
+    EXPECT_EQ(Run(), kRemovedCompletely);
+    EXPECT_TRUE(FileExists(shared));
+    EXPECT_EQ(RecordNow(), Text({"[KESTRA]"}));
+  }
 }
 
 TEST_F(RemovalRun, VanishedFilesAreNoErrorAndStayRecorded) {
@@ -454,6 +469,49 @@ TEST_F(IndexRemoval, BoxNotTickedLeavesTheIndex) {
   EXPECT_EQ(observer_.maximum, 6);
 }
 
+TEST_F(IndexRemoval, LinksInsideTheIndexAreNotFollowedAndWhatTheyNameStays) {
+  const std::string outside = PathOf("OUTSIDE\\");
+  Make(outside + "keep.dat");
+  Make(outside + "deeper\\keep2.dat");
+  ASSERT_TRUE(testenv::PlantFolderLink(index_ + "KSCOLL1\\assists\\elsewhere",
+                                       RemoveBackslash(outside)));
+  // A loop: followed, it would lead the walk round and round.
+  ASSERT_TRUE(testenv::PlantFolderLink(index_ + "KSCOLL2\\work\\loop", RemoveBackslash(index_)));
+  EXPECT_EQ(Run(), kRemovedCompletely);
+  EXPECT_TRUE(FileExists(outside + "keep.dat"));
+  EXPECT_TRUE(FileExists(outside + "deeper\\keep2.dat"));
+  for (const std::string& step : observer_.steps)
+    EXPECT_EQ(step.find("elsewhere"), std::string::npos) << step;
+  // The index's own files went; the folders that hold a link stay.
+  EXPECT_FALSE(FileExists(index_ + "KSCOLL1\\assists\\assists.dat"));
+  EXPECT_FALSE(FileExists(index_ + "KSCOLL2\\work\\work.dat"));
+  EXPECT_TRUE(DirectoryExists(index_ + "KSCOLL1\\assists"));
+  EXPECT_FALSE(DirectoryExists(index_ + "KSCOLL1\\parts"));
+}
+
+TEST_F(IndexRemoval, ACollectionFolderThatIsALinkIsNotEmptied) {
+  const std::string outside = PathOf("OUTSIDE");
+  Make(outside + "\\work\\keep.dat");
+  testenv::ResetFolder(index_ + "KSCOLL2");
+  ASSERT_TRUE(::RemoveDirectoryA((index_ + "KSCOLL2").c_str()));
+  ASSERT_TRUE(testenv::PlantFolderLink(index_ + "KSCOLL2", outside));
+  EXPECT_EQ(Run(), kRemovedCompletely);
+  EXPECT_TRUE(FileExists(outside + "\\work\\keep.dat"));
+  EXPECT_FALSE(DirectoryExists(index_ + "KSCOLL1"));
+}
+
+TEST_F(IndexRemoval, AnIndexFolderReachedThroughALinkIsLeftAndTheRestIsRemoved) {
+  const std::string real = PathOf("REAL");
+  ASSERT_TRUE(ForceDirectories(real));
+  ASSERT_TRUE(testenv::PlantFolderLink(PathOf("VIA"), real));
+  Make(real + "\\KSDOCS\\KSCOLL1\\work\\w.dat");
+  settings_.index_folder = PathOf("VIA\\KSDOCS\\");
+  EXPECT_EQ(Run(), kRemovedCompletely);
+  EXPECT_TRUE(FileExists(real + "\\KSDOCS\\KSCOLL1\\work\\w.dat"));
+  EXPECT_FALSE(FileExists(app_ + "KESTRA.EXE"));
+  EXPECT_EQ(observer_.maximum, 6) << "no index file counted";
+}
+
 TEST_F(IndexRemoval, EmptyIndexFolderTouchesNothingInTheWorkingFolder) {
   settings_.index_folder.clear();
   Make(PathOf("KSCOLL.INF"));
@@ -471,12 +529,47 @@ TEST(RecordLines, PathIsTheTextAfterTheFirstEqualsSign) {
   EXPECT_EQ(RecordLinePath("KESTRA002="), "");
 }
 
-TEST(RecordLines, SharedFolderIsRecognisedExactlyAndCaseSensitively) {
+TEST(RecordLines, SharedFolderIsRecognisedWithoutRegardToCaseOrSpelling) {
   EXPECT_TRUE(IsSharedPath("C:\\Program Files\\ZEL\\Common Files\\COM\\X.OCX"));
   EXPECT_TRUE(IsSharedPath("D:\\Program Files\\ZEL\\Common Files\\UNINSTALL\\KSUINST.EXE"));
-  EXPECT_FALSE(IsSharedPath("C:\\PROGRAM FILES\\ZEL\\COMMON FILES\\COM\\X.OCX"));
-  EXPECT_FALSE(IsSharedPath("C:\\Program Files\\ZEL\\Common Files"));
+  EXPECT_TRUE(IsSharedPath("C:\\PROGRAM FILES\\ZEL\\COMMON FILES\\COM\\X.OCX"));
+  EXPECT_TRUE(IsSharedPath("C:\\Program Files\\ZEL\\Common Files"));
+  EXPECT_TRUE(IsSharedPath("C:\\Program Files\\KESTRA\\..\\ZEL\\Common Files\\X.OCX"));
   EXPECT_FALSE(IsSharedPath("C:\\Program Files\\KESTRA\\KESTRA.EXE"));
+}
+
+// Which index folders read from KSDOCS.INF the run may empty.
+TEST(IndexFolderCheck, OnlyAFolderBelowADriveRootThatHoldsNothingGuarded) {
+  RemovalSettings settings;
+  settings.windows_folder = "C:\\windows";
+  settings.shared_folder = "C:\\Program Files\\ZEL\\Common Files\\";
+  settings.records_folder = "C:\\Program Files\\ZEL\\Common Files\\UNINSTALL\\";
+  const struct {
+    const char* folder;
+    bool deletable;
+  } rows[] = {
+      {"C:\\KSDOCS\\", true},
+      {"C:\\Program Files\\ケストラ\\DOCS\\", true},
+      {"D:\\Index", true},
+      {"C:\\windows\\..\\KSDOCS\\", true},
+      {"", false},
+      {"C:\\", false},
+      {"C:", false},
+      {"KSDOCS\\", false},
+      {"\\\\kestrasrv\\dvd\\KSDOCS\\", false},
+      {"C:\\windows\\", false},
+      {"c:\\WINDOWS", false},
+      {"C:\\KSDOCS\\..\\windows\\", false},
+      {"C:\\Program Files\\", false},
+      {"C:\\Program Files\\ZEL\\", false},
+      {"C:\\Program Files\\ZEL\\Common Files\\", false},
+      {"C:\\PROGRAM FILES\\ZEL\\COMMON FILES\\UNINSTALL\\", false},
+      {"C:\\Program Files\\ZEL\\Common Files\\KSDOCS\\", false},
+  };
+  for (const auto& row : rows) {
+    settings.index_folder = row.folder;
+    EXPECT_EQ(IndexFolderIsDeletable(settings), row.deletable) << row.folder;
+  }
 }
 
 TEST(RecordLines, ApplicationFileIsFoundWithoutRegardToCase) {

@@ -17,6 +17,8 @@ std::string BuildDir() { return KESTRA_TEST_BUILD_DIR "\\"; }
 
 std::string DistFile(const std::string& name) { return BuildDir() + "dist\\" + name; }
 
+std::string SetupVariant() { return BuildDir() + "tests\\setup-variant\\SETUP.EXE"; }
+
 std::string TestBinary(const std::string& name) { return BuildDir() + "tests\\bin\\" + name; }
 
 const char* WineVersionName(WinVersion v) {
@@ -60,6 +62,50 @@ ScopedRegistryCleanup::~ScopedRegistryCleanup() { kestra::DeleteKeyTree(root_, p
 
 namespace {
 
+// The Unix path of a Windows path, as Wine maps it.
+std::string UnixPathOf(const std::string& path) {
+  using ToUnix = char*(CDECL*)(const wchar_t*);
+  auto to_unix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  if (!to_unix) return std::string();
+  const int length = ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
+  std::wstring wide(length, L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), length);
+  char* unix_path = to_unix(wide.c_str());
+  if (!unix_path) return std::string();
+  std::string result = unix_path;
+  ::HeapFree(::GetProcessHeap(), 0, unix_path);
+  return result;
+}
+
+// Starts a Unix program of the host (Wine runs an ELF file that CreateProcess
+// names) and waits until done() holds, at most 10 s. The paths in the command
+// must be plain ASCII: Wine hands them on in the Unix character set.
+template <typename Done>
+bool RunHostCommand(const std::string& command, Done done) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  std::string line = command;
+  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info))
+    return false;
+  kestra::KernelHandle process(info.hProcess), thread(info.hThread);
+  for (int i = 0; i < 200 && !done(); ++i) ::Sleep(50);
+  return done();
+}
+
+bool IsLink(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// Removes a link itself, never what it names.
+void RemoveLink(const std::string& link) {
+  RunHostCommand("Z:\\bin\\rm -f \"" + UnixPathOf(link) + "\"",
+                 [&] { return ::GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES; });
+}
+
 void DeleteTree(const std::string& folder) {
   WIN32_FIND_DATAA data;
   kestra::FindHandle find(::FindFirstFileA((folder + "\\*").c_str(), &data));
@@ -68,6 +114,10 @@ void DeleteTree(const std::string& folder) {
     std::string name = data.cFileName;
     if (name == "." || name == "..") continue;
     std::string path = folder + "\\" + name;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+      RemoveLink(path);
+      continue;
+    }
     ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       DeleteTree(path);
@@ -79,6 +129,13 @@ void DeleteTree(const std::string& folder) {
 }
 
 }  // namespace
+
+bool PlantFolderLink(const std::string& link, const std::string& target) {
+  const std::string unix_link = UnixPathOf(link), unix_target = UnixPathOf(target);
+  if (unix_link.empty() || unix_target.empty()) return false;
+  return RunHostCommand("Z:\\bin\\ln -s \"" + unix_target + "\" \"" + unix_link + "\"",
+                        [&] { return IsLink(link); });
+}
 
 void ResetFolder(const std::string& folder) {
   std::string dir = folder;

@@ -21,6 +21,9 @@ inline constexpr char kOtherShare[] = "\\\\kestrasrv\\other";  // mapped by no d
 std::string BuildDir();
 // A file of the shipped programs (build\dist\NAME).
 std::string DistFile(const std::string& name);
+// The test variant of SETUP.EXE: the shipped program plus the test seams
+// (setup/system/TestSeams.h). End-to-end tests place and start this one.
+std::string SetupVariant();
 // A program or library built for the tests (stand-ins, helpers).
 std::string TestBinary(const std::string& name);
 
@@ -53,6 +56,11 @@ class ScopedRegistryCleanup {
   HKEY root_;
   std::string path_;
 };
+
+// Makes link a symbolic link to the folder target, as a user may plant one
+// (Windows cannot make one under Wine; a Unix link reads as a reparse point).
+// True once the link is there.
+bool PlantFolderLink(const std::string& link, const std::string& target);
 
 // Empties a folder (keeps the folder itself); creates it when missing.
 void ResetFolder(const std::string& folder);

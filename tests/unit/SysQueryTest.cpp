@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <thread>
+
 #include "WineTestEnv.h"
 #include "system/FileSys.h"
 #include "system/Registry.h"
@@ -132,6 +135,20 @@ TEST(RunProgram, EmptyCommandLineAndMissingProgram) {
 TEST(RunProgram, WaitReturnsTheExitCode) {
   EXPECT_EQ(RunProgram("cmd.exe /c exit 7", true), 7);
   EXPECT_EQ(RunProgram("cmd.exe /c exit 0", false), 0);
+}
+
+TEST(RunProgram, AWaitThatFailsEndsInsteadOfWaitingForEver) {
+  // A handle that is no process: WaitForSingleObject answers WAIT_FAILED at
+  // every call, so a loop that only ends on WAIT_OBJECT_0 never ends.
+  std::atomic<bool> done{false};
+  std::atomic<int32_t> result{0};
+  std::thread([&done, &result] {
+    result = WaitForProcessExit(nullptr);
+    done = true;
+  }).detach();
+  for (int i = 0; i < 100 && !done; ++i) ::Sleep(100);
+  ASSERT_TRUE(done) << "still waiting after 10 s";
+  EXPECT_EQ(result, -1);
 }
 
 TEST(OsVersion, RecordIsFilled) {
