@@ -1,9 +1,156 @@
-// The search index step: copied to disk or used from the DVD.
+// The search index step: the index copied from the DVD's DOCS folder to the
+// folder the user chose, or used from the DVD. Either way IndexDir names the
+// folder in use afterwards, which the registry step records as "Root".
+#include <windows.h>
+
 #include "install/FileInst.h"
+#include "install/IndexRules.h"
+#include "install/RecordFile.h"
+#include "system/FileSys.h"
+#include "system/Mbcs.h"
+#include "system/Messages.h"
+#include "system/ProductTable.h"
+#include "system/Registry.h"
+#include "system/RunValues.h"
+#include "system/SysQuery.h"
+#include "ui/Application.h"
 
 namespace kestra {
 
-// The index is not copied yet; the step reports success so the run keeps its order.
-bool TFileInstDlg::CopyCollection() { return true; }
+namespace {
+
+constexpr char kIndexMarkerName[] = "KSCOLL.INF";
+constexpr char kIndexRecordSection[] = "KESTRA";
+constexpr char kIndexRecordKey[] = "DOCS";
+
+constexpr char kNetworkQuestion[] =
+    "ネットワーク上にある検索用インデクスファイルのアップグレードを開始します。\r\n"
+    "［いいえ］を選択した場合は検索用インデックスの参照先をＤＶＤ－ＲＯＭに切り替えます。\r\n\r\n"
+    "コピーを開始してもよろしいですか？\r\n\r\n更新先： ";
+constexpr char kNetworkCaption[] = "コピー開始の確認";
+constexpr char kCopyFailed[] =
+    "ファイルのコピーでエラーが発生しました。\r\n"
+    "ディスクの容量が足らないか、ライトプロテクトされている可能性があります。\r\n"
+    "確認後、処理を続けてください。";
+constexpr char kCopyFailedCaption[] = "ファイルコピーエラー";
+
+// The Cancel button stays disabled while the index step runs, whichever way
+// the step ends: the index copy does not test for cancelling.
+class DisabledWhileAlive {
+ public:
+  explicit DisabledWhileAlive(HWND button) : button_(button) { ::EnableWindow(button_, FALSE); }
+  ~DisabledWhileAlive() { ::EnableWindow(button_, TRUE); }
+  DisabledWhileAlive(const DisabledWhileAlive&) = delete;
+  DisabledWhileAlive& operator=(const DisabledWhileAlive&) = delete;
+
+ private:
+  HWND button_;
+};
+
+std::string ProfileText(const std::string& file, const char* section, const char* key) {
+  char buffer[256];
+  const DWORD len =
+      ::GetPrivateProfileStringA(section, key, "", buffer, sizeof buffer, file.c_str());
+  return std::string(buffer, len);
+}
+
+// V: the index version an earlier installation recorded.
+std::string InstalledIndexVersion(const ProductRow& product) {
+  RegKey key = RegKey::Open(HKEY_LOCAL_MACHINE, std::string("SOFTWARE\\ZEL\\") + product.title +
+                                                    "\\Collection");
+  return key ? key.ReadStringOr("CollectionVersion") : std::string();
+}
+
+// A path as the logged-on user sees it. Without a known drive for the setup
+// folder the mapping has nothing to map to; the path stays as it is then.
+std::string Mapped(const std::string& path) {
+  const std::string mapped = MapToDrivePath(SetupDrive, path);
+  return mapped.empty() ? path : mapped;
+}
+
+const ProductRow& ProductOf(int32_t index) {
+  return index >= 0 && index < static_cast<int32_t>(kProductTable.size())
+             ? kProductTable[static_cast<std::size_t>(index)]
+             : kProduct;
+}
+
+}  // namespace
+
+bool TFileInstDlg::CopyCollection() {
+  DisabledWhileAlive cancel_disabled(Item(IdButton1).Handle());
+  const std::string record = RecordsFolder(WinDriveRoot) + kIndexRecordName;
+  ::SetFileAttributesA(record.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ::DeleteFileA(record.c_str());
+  FIndexProgress = 1;
+  gauge2_.SetRange(0, 100);
+  gauge2_.SetPosition(0);
+  if (AppInfo.InstallIndex != 1) return true;
+
+  ++FPhase;
+  const ProductRow& product = ProductOf(AppInfo.AppInfo.ProductIndex);
+  SetLabel1(std::string(product.title) + " の検索用インデックス");
+
+  const std::string setup_dir = AddBackslash(SetupDir);
+  const std::string dvd_index = setup_dir + kDvdIndexFolder;  // D
+  const std::string target = AppInfo.IndexDir;                 // T
+  const std::string target_root = AddBackslash(ExtractFileDrive(target));
+  const std::string fallback = AddBackslash(Mapped(setup_dir)) + kDvdIndexFolder + "\\";  // F
+
+  IndexFacts facts;
+  facts.install_index = AppInfo.InstallIndex;
+  facts.target = Mapped(target);
+  facts.dvd_index = Mapped(dvd_index);
+  facts.target_holds_index = FileExists(AddBackslash(target) + kIndexMarkerName);
+  facts.target_free_bytes = DiskFreeBytes(target_root);
+  facts.installed_version = InstalledIndexVersion(product);
+  if (!facts.installed_version.empty())
+    facts.dvd_version = ProfileText(dvd_index + "\\" + kIndexMarkerName, "CollectionVersion",
+                                    "Version");
+  facts.target_remote = ::GetDriveTypeA(target_root.c_str()) == DRIVE_REMOTE;
+
+  IndexDecision decision = DecideIndexCopy(facts);
+  if (decision == IndexDecision::AskOverNetwork) {
+    const int answer = Application.MessageBox(kNetworkQuestion + target, kNetworkCaption,
+                                              MB_YESNO | MB_ICONQUESTION);
+    decision = answer == IDYES ? IndexDecision::Copy : IndexDecision::UseDvd;
+  }
+  switch (decision) {
+    case IndexDecision::NotRequested:
+      return true;
+    case IndexDecision::SameDriveAsDvd:
+      AppInfo.IndexDir = facts.dvd_index;
+      return true;
+    case IndexDecision::UseDvd:
+      AppInfo.InstallIndex = 0;
+      AppInfo.IndexDir = fallback;
+      return true;
+    case IndexDecision::KeepTarget:
+      AppInfo.InstallIndex = 0;
+      return true;
+    case IndexDecision::Copy:
+    case IndexDecision::AskOverNetwork:
+      break;
+  }
+
+  ProcessMessages();
+  if (!DirectoryExists(target)) ForceDirectories(target);
+  Setupc1.SrcDir = dvd_index;
+  Setupc1.DstDir = target;
+  Setupc1.WindowsDir = WindowsFolder();
+  Setupc1.SystemDir = SystemFolder();
+  Setupc1.InfFile = setup_dir + kIndexScript;
+  const int32_t result = Setupc1.RunSection(
+      kIndexScriptSection,
+      [this](const std::string& text, int32_t percent) { return CopyProgress(text, percent); });
+  if (result != 0) {
+    Application.MessageBox(kCopyFailed, kCopyFailedCaption, MB_OK | MB_ICONERROR);
+    AppInfo.InstallIndex = 0;
+    AppInfo.IndexDir = fallback;
+    return true;
+  }
+  ::WritePrivateProfileStringA(kIndexRecordSection, kIndexRecordKey, target.c_str(),
+                               record.c_str());
+  return true;
+}
 
 }  // namespace kestra

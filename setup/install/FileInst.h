@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "install/EZipApi.h"
+#include "script/Setupc.h"
 #include "system/AppInfo.h"
 #include "ui/Controls.h"
 #include "ui/Form.h"
@@ -76,6 +77,11 @@ class TFileInstDlg : public TForm {
   bool CopyCollection();
   bool WriteRegistry();
   bool CopySyncFiles();
+  // Copies a folder tree (files overwrite, attributes end archive only); false
+  // when a file could not be copied.
+  bool CopyFolder(const std::string& source, const std::string& target);
+  // LZ-expands (or copies) source to target: 0 on success, −1 otherwise.
+  int32_t LZExpandFile(const std::string& source, const std::string& target);
   // The viewer's bookmark folder in the application folder, once per pass.
   void CreateBookmarkFolder();
 
@@ -86,6 +92,7 @@ class TFileInstDlg : public TForm {
   std::vector<std::string> FDirList;   // folders this run created: tag,path
   int32_t FIndexProgress = 0;   // 1 from the index step on
   int32_t FPhase = 0;           // index copies requested so far
+  TSetupc Setupc1;              // runs the index script; version check off
 
   // The gauges, for the steps and for checks.
   TGauge& Gauge1() { return gauge1_; }

@@ -1,9 +1,87 @@
-// The sync files and the sync tool of the DVD's upgrade folder.
+// The sync files and the sync tool of the DVD's upgrade folder, installed into
+// the folder the product family shares.
+#include <windows.h>
+
+#include <string_view>
+
 #include "install/FileInst.h"
+#include "install/IndexRules.h"
+#include "install/RecordFile.h"
+#include "script/Setupc.h"
+#include "system/FileSys.h"
+#include "system/Handles.h"
+#include "system/Messages.h"
+#include "system/ProductTable.h"
+#include "system/RunValues.h"
+#include "system/SysQuery.h"
 
 namespace kestra {
 
-// Nothing is copied yet; the step reports success.
-bool TFileInstDlg::CopySyncFiles() { return true; }
+namespace {
+
+constexpr char kSyncVersionFile[] = "SyncFile.inf";
+constexpr char kSyncToolSource[] = "Upgrade\\RIROVE._XE";
+constexpr char kSyncTool[] = "RIRove.exe";
+// A copy keeps the file's time, so one copy makes the installed version file
+// as new as the DVD's; the further attempts only cover a copy that failed.
+constexpr int kSyncAttempts = 6;
+
+bool IsDots(const char* name) {
+  return std::string_view(name) == "." || std::string_view(name) == "..";
+}
+
+void SetArchiveOnly(const std::string& path) {
+  ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_ARCHIVE);
+}
+
+}  // namespace
+
+bool TFileInstDlg::CopySyncFiles() {
+  const int32_t row = AppInfo.AppInfo.ProductIndex;
+  if (row <= 0 || row >= static_cast<int32_t>(kProductTable.size())) return true;
+  const ProductRow& product = kProductTable[static_cast<std::size_t>(row)];
+
+  const std::string setup_dir = AddBackslash(SetupDir);
+  const std::string source = setup_dir + product.key + "\\Upgrade\\SyncFile\\";
+  const std::string shared = WinDriveRoot + kSharedSubfolder + "SyncFiles\\";
+  const std::string target = shared + product.key + "\\SyncFiles\\";
+  const std::string tool_source = setup_dir + kSyncToolSource;
+  const std::string tool = shared + kSyncTool;
+
+  for (int attempt = 0; attempt < kSyncAttempts; ++attempt) {
+    if (!SyncFilesNewer(FileAge(source + kSyncVersionFile), FileAge(target + kSyncVersionFile)))
+      break;
+    if (!DirectoryExists(target)) ForceDirectories(target);
+    CopyFolder(source, target);
+    if (FileAge(tool) < FileAge(tool_source)) LZExpandFile(tool_source, tool);
+  }
+  return true;
+}
+
+bool TFileInstDlg::CopyFolder(const std::string& source, const std::string& target) {
+  const std::string from = AddBackslash(source), to = AddBackslash(target);
+  WIN32_FIND_DATAA entry;
+  FindHandle find(::FindFirstFileA((from + "*.*").c_str(), &entry));
+  if (!DirectoryExists(to)) ::CreateDirectoryA(to.c_str(), nullptr);
+  if (!find) return true;
+  do {
+    ProcessMessages();
+    const std::string name = entry.cFileName;
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (IsDots(entry.cFileName)) continue;
+      if (!CopyFolder(from + name, to + name)) return false;
+      continue;
+    }
+    const std::string copy = to + name;
+    if (FileExists(copy)) SetArchiveOnly(copy);
+    if (!::CopyFileA((from + name).c_str(), copy.c_str(), FALSE)) return false;
+    SetArchiveOnly(copy);
+  } while (::FindNextFileA(find.get(), &entry));
+  return true;
+}
+
+int32_t TFileInstDlg::LZExpandFile(const std::string& source, const std::string& target) {
+  return LzExpandCopy(source, target);
+}
 
 }  // namespace kestra

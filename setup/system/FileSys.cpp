@@ -89,6 +89,19 @@ std::string SystemFolder() {
   return (len == 0 || len >= sizeof buffer) ? std::string() : std::string(buffer, len);
 }
 
+int64_t FileAge(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return -1;
+  FILETIME local{};
+  WORD date = 0, time = 0;
+  if (!::FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) ||
+      !::FileTimeToDosDateTime(&local, &date, &time))
+    return -1;
+  return static_cast<int64_t>(date) << 16 | time;
+}
+
 std::string ProgramFilePath() {
   std::vector<char> buffer(MAX_PATH);
   for (;;) {

@@ -2,6 +2,7 @@
 // Windows folder and the running program's own path.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,12 @@ std::string FullLongPath(const std::string& path);
 std::string WindowsFolder();
 // The system folder (GetSystemDirectoryA, 260-byte buffer); empty on failure.
 std::string SystemFolder();
+
+// The file's last-write time as a DOS date-time in local time (date in the high
+// 16 bits, time in the low 16, two-second resolution); −1 when there is no such
+// file. Kept 64-bit so that dates from 2044 on, whose DOS value has the top bit
+// set, still compare as later than earlier ones.
+int64_t FileAge(const std::string& path);
 
 // The full path of the running program file in its Win32 form.
 std::string ProgramFilePath();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+#include <lzexpand.h>
 
 #include <utility>
 
@@ -66,11 +67,20 @@ struct GdiObjectTraits {
   static void Close(HGDIOBJ h) { ::DeleteObject(h); }
 };
 
+// LZOpenFileA / LZInit: a file or LZ handle, closed by LZClose. Failures are
+// negative, so only a non-negative value is ever owned.
+struct LzHandleTraits {
+  using Handle = INT;
+  static INT Invalid() { return -1; }
+  static void Close(INT h) { ::LZClose(h); }
+};
+
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
 using FileHandle = UniqueHandle<FileHandleTraits>;
 using FindHandle = UniqueHandle<FindHandleTraits>;
 using Library = UniqueHandle<LibraryTraits>;
 using GdiObject = UniqueHandle<GdiObjectTraits>;
+using LzHandle = UniqueHandle<LzHandleTraits>;
 
 // Restores the process error mode it replaced.
 class ErrorModeScope {

@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
 """The DVD-authoring tool: what the image holds, byte for byte, and that the
 same description gives the same bytes on every run."""
+import importlib.machinery
 import os
+import random
 import subprocess
 import sys
 import tempfile
+import types
 import unittest
 import zipfile
 
@@ -47,6 +50,7 @@ files = COM\\FoxitReader_AX_Std.ocx
 [docs]
 source = docs
 collcopy = auto
+lz = KSCOLL1\\WORDS.IDX
 
 [copy]
 KESTRA\\Upgrade\\SyncFile = sync
@@ -62,7 +66,8 @@ PRODUCT_FILES = {
     "LIB/ソフト表.DAT": b"dictionary",
     "COM/FoxitReader_AX_Std.ocx": b"MZ control",
     "docs/KSCOLL.INF": b"[CollectionVersion]\r\nVersion=5\r\n",
-    "docs/KSCOLL1/WORDS.IDX": b"words",
+    "docs/KSCOLL1/WORDS.IDX": b"words words words, more words" * 20,
+    "docs/KSCOLL1/parts/.keep": b"",
     "docs/KSCOLL1/A.DAT": b"a",
     "sync/SyncFile.inf": b"[SyncFile]\r\n",
     "tools/RIRove.exe": b"tool bytes " * 30 + b"end",
@@ -159,7 +164,8 @@ class MkdvdTest(unittest.TestCase):
         self.assertEqual(sorted(files), sorted([
             "SETUP.EXE", "DIRPICK.EXE", "EZip.dll", "SETUP.INF", "COLLCOPY.INF",
             "KESTRA/SETUP_F.INI", "KESTRA/SETUP_F.EZP",
-            "DOCS/KSCOLL.INF", "DOCS/KSCOLL1/WORDS.IDX", "DOCS/KSCOLL1/A.DAT",
+            "DOCS/KSCOLL.INF", "DOCS/KSCOLL1/WORDS.ID_", "DOCS/KSCOLL1/A.DAT",
+            "DOCS/KSCOLL1/parts/.keep",
             "KESTRA/Upgrade/SyncFile/SyncFile.inf", "Upgrade/RIROVE._XE"]))
         self.assertEqual(files["SETUP.EXE"], b"MZ setup")
         self.assertEqual(files["EZip.dll"], b"MZ ezip")
@@ -209,13 +215,50 @@ class MkdvdTest(unittest.TestCase):
         files = tree(self.author())
         self.assertEqual(files["COLLCOPY.INF"], (
             "[COLLECTION]\r\nMakeDir01=$setup\r\nMakeDir02=$setup\\KSCOLL1\r\n"
+            "MakeDir03=$setup\\KSCOLL1\\parts\r\n"
             "CopyFile01=KSCOLL.INF,$setup\\KSCOLL.INF\r\n"
             "CopyFile02=KSCOLL1\\A.DAT,$setup\\KSCOLL1\\A.DAT\r\n"
-            "CopyFile03=KSCOLL1\\WORDS.IDX,$setup\\KSCOLL1\\WORDS.IDX\r\n").encode("cp932"))
+            "CopyFile03=KSCOLL1\\WORDS.ID_,$setup\\KSCOLL1\\WORDS.IDX\r\n"
+            "CopyFile04=KSCOLL1\\parts\\.keep,$setup\\KSCOLL1\\parts\\.keep\r\n")
+            .encode("cp932"))
 
     def test_lz_files_expand_to_their_source(self):
         files = tree(self.author())
-        self.assertEqual(lz_expand(files["Upgrade/RIROVE._XE"]), PRODUCT_FILES["tools/RIRove.exe"])
+        tool = files["Upgrade/RIROVE._XE"]
+        self.assertEqual(lz_expand(tool), PRODUCT_FILES["tools/RIRove.exe"])
+        self.assertEqual(tool[9:10], b"e")  # the name's replaced last character
+        index = files["DOCS/KSCOLL1/WORDS.ID_"]
+        self.assertEqual(lz_expand(index), PRODUCT_FILES["docs/KSCOLL1/WORDS.IDX"])
+        self.assertEqual(index[9:10], b"X")
+        # Repeated text is stored as matches, not as literals.
+        self.assertLess(len(index), len(PRODUCT_FILES["docs/KSCOLL1/WORDS.IDX"]) // 4)
+
+    def test_compression_round_trips_every_kind_of_data(self):
+        loader = importlib.machinery.SourceFileLoader("mkdvd", MKDVD)
+        mkdvd = types.ModuleType(loader.name)
+        loader.exec_module(mkdvd)
+        rng = random.Random(7)
+        noise = bytes(rng.randrange(256) for _ in range(9000))
+        cases = {
+            "empty": b"", "one byte": b"x", "two bytes": b"xy",
+            "one long run": b"a" * 5000,
+            "blanks like the initial window": b" " * 100 + b"text",
+            "noise": noise,
+            # A repeat farther back than the window can reach, and one just inside it.
+            "far repeat": noise[:100] + bytes(4096) + noise[:100],
+            "near repeat": noise[:100] + bytes(3990) + noise[:100],
+            "text": ("第1条 この法律は、" * 300).encode("cp932"),
+        }
+        for name, data in cases.items():
+            with self.subTest(name):
+                self.assertEqual(lz_expand(mkdvd.szdd(data)), data)
+
+    def test_compressed_index_file_that_does_not_exist_is_an_error(self):
+        write(self.description, DESCRIPTION.replace("lz = KSCOLL1\\WORDS.IDX",
+                                                    "lz = KSCOLL1\\NONE.IDX").encode("utf-8"))
+        result = self.run_mkdvd(os.path.join(self.dir, "dvd"))
+        self.assertEqual(result.returncode, 1)
+        self.assertIn("lz names no index file: KSCOLL1\\NONE.IDX", result.stderr)
 
     def test_missing_product_file_is_an_error(self):
         os.remove(os.path.join(self.product, "LIB", "NTISRCH.DLL"))

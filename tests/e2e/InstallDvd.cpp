@@ -126,6 +126,9 @@ void DvdInDrive::CleanInstallPlaces() const {
   RemoveFolder(install_dir_);
   RemoveFolder("C:\\ZEL\\LIB\\_NTI31");
   RemoveFolder(kCommonFolder);
+  RemoveFolder("C:\\ZEL\\KESTRA");
+  RemoveFolder(kNetworkIndexFolder);
+  RemoveFolder(kSyncFolder);
 }
 
 std::vector<std::string> FilesBelow(const std::string& folder) {

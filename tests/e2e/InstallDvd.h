@@ -18,9 +18,15 @@ std::string SampleProductFile(const std::string& relative);  // a source file of
 inline constexpr char kLibraryFolder[] = "C:\\ZEL\\LIB\\_NTI31\\BIN\\";
 inline constexpr char kCommonFolder[] = "C:\\Program Files\\ZEL\\Common Files\\COM\\";
 inline constexpr char kDvdDrive[] = "Q:\\";
+// Where the settings page proposes to copy the search index (Vista and later),
+// a folder on the network drive N:, and where the sync files land.
+inline constexpr char kDefaultIndexFolder[] = "C:\\ZEL\\KESTRA\\DOCS\\";
+inline constexpr char kNetworkIndexFolder[] = "N:\\KSINDEX\\";
+inline constexpr char kSyncFolder[] = "C:\\Program Files\\ZEL\\Common Files\\SyncFiles\\";
 
 // Copies an image onto Q: (what was on it before is removed; the drive's
-// label files stay) and empties the places an installation writes to.
+// label files stay) and empties the places an installation writes to
+// (application, libraries, common files, index folders, sync files).
 // The same cleaning happens again when the object goes, and the machine's
 // search path, which a successful run extends, gets its old value back.
 class DvdInDrive {

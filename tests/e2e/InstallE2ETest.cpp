@@ -5,11 +5,14 @@
 
 #include <windows.h>
 
+#include <functional>
+
 #include "InstallDvd.h"
 #include "SetupHarness.h"
 #include "UiDriver.h"
 #include "WineTestEnv.h"
 #include "system/FileSys.h"
+#include "system/Registry.h"
 #include "wizard/Setting.h"
 
 namespace {
@@ -55,13 +58,14 @@ std::string PartFolder(int n) {
 class InstallRun : public ::testing::Test {
  protected:
   // Starts SETUP from the DVD and leads it to the install run with the
-  // settings the page proposes: the application folder, then the index and
-  // DVD step, then the start question.
-  void StartAndConfirm() {
+  // settings the page proposes (or with its index box cleared): the
+  // application folder, then the index and DVD step, then the start question.
+  void StartAndConfirm(bool index_box = true) {
     setup_ = uidrv::Process::Start("Q:\\SETUP.EXE", "", "Q:\\");
     session_ = std::make_unique<uidrv::Session>(setup_);
     e2e::AcceptConsent(*session_);
     uidrv::Window settings = session_->WaitForWindow("TSettingDlg");
+    if (!index_box) settings.ChildById(kestra::TSettingDlg::IdCheckBox1).SetChecked(false);
     uidrv::Window install = settings.ChildById(kestra::TSettingDlg::IdInstallBtn);
     install.Click();  // to the second step
     install.Click();  // install
@@ -180,6 +184,171 @@ TEST_F(InstallRun, CorruptedMemberIsACopyErrorAndLeavesNoPartialFile) {
   EXPECT_TRUE(SameAsSource(dvd.InstallDir() + "MANUAL\\利用ガイド.PDF", "MANUAL\\利用ガイド.PDF"));
   EXPECT_TRUE(e2e::FilesBelow(e2e::kLibraryFolder).empty());
   EXPECT_FALSE(kestra::FileExists(std::string(e2e::kCommonFolder) + "FoxitReader_AX_Std.ocx"));
+}
+
+// ---- The search index and the sync files ----------------------------------------
+
+constexpr char kCollectionKey[] = "SOFTWARE\\ZEL\\ケストラDVD\\Collection";
+constexpr char kIndexRecord[] = "C:\\Program Files\\ZEL\\Common Files\\UNINSTALL\\KSDOCS.INF";
+constexpr char kDvdIndex[] = "Q:\\DOCS\\";
+
+MessageBoxRecord IndexCopyErrorBox() {
+  return {"ファイルコピーエラー",
+          "ファイルのコピーでエラーが発生しました。\r\n"
+          "ディスクの容量が足らないか、ライトプロテクトされている可能性があります。\r\n"
+          "確認後、処理を続けてください。",
+          {"OK"},
+          "error"};
+}
+
+MessageBoxRecord NetworkIndexQuestion(const std::string& target) {
+  return {"コピー開始の確認",
+          "ネットワーク上にある検索用インデクスファイルのアップグレードを開始します。\r\n"
+          "［いいえ］を選択した場合は検索用インデックスの参照先をＤＶＤ－ＲＯＭに切り替えます。\r\n\r\n"
+          "コピーを開始してもよろしいですか？\r\n\r\n更新先： " + target,
+          {"Yes", "No"},
+          "question"};
+}
+
+const std::string kOldMarker = "[CollectionVersion]\r\nVersion=5\r\n";
+
+// An index an earlier installation left in folder and recorded for the user,
+// so that the settings page proposes that folder.
+void RecordedIndexIn(const std::string& folder) {
+  testenv::WriteFile(folder + "KSCOLL.INF", kOldMarker);
+  ASSERT_TRUE(kestra::RegKey::Create(HKEY_CURRENT_USER, kCollectionKey).WriteString("Root", folder));
+}
+
+void InstalledIndexVersion(const std::string& version) {
+  ASSERT_TRUE(kestra::RegKey::Create(HKEY_LOCAL_MACHINE, kCollectionKey)
+                  .WriteString("CollectionVersion", version));
+}
+
+// Every file of the sample index lies in folder as the product has it (the
+// files stored compressed on the DVD expanded), with the engine's empty folders.
+::testing::AssertionResult HoldsTheSampleIndex(const std::string& folder) {
+  const std::string source = e2e::SampleProductFile("docs");
+  const std::vector<std::string> files = e2e::FilesBelow(source);
+  if (files.size() < 19) return ::testing::AssertionFailure() << "sample index too small";
+  if (e2e::FilesBelow(folder) != files)
+    return ::testing::AssertionFailure() << folder << " holds other files";
+  for (const std::string& file : files)
+    if (testenv::ReadFile(folder + file) != testenv::ReadFile(source + "\\" + file))
+      return ::testing::AssertionFailure() << folder + file << " differs";
+  for (const char* empty : {"KSCOLL1\\morgue", "KSCOLL2\\temp", "KSCOLL3\\work"})
+    if (!kestra::DirectoryExists(folder + empty))
+      return ::testing::AssertionFailure() << "no folder " << folder + empty;
+  return ::testing::AssertionSuccess();
+}
+
+struct IndexCase {
+  const char* name;
+  std::function<void()> prepare;  // with the DVD in the drive, before SETUP starts
+  bool index_box;                 // the page's index box left ticked
+  std::vector<std::pair<MessageBoxRecord, std::string>> boxes;  // before completion, answered
+  std::string root;               // "Root" of both Collection keys afterwards
+  std::string copied_to;          // the folder that receives the index, "" for none
+  bool stopped_copy = false;      // a copy began and failed: what it copied stays
+};
+
+void PrintTo(const IndexCase& row, std::ostream* out) { *out << row.name; }
+
+class IndexStep : public InstallRun, public ::testing::WithParamInterface<IndexCase> {};
+
+TEST_P(IndexStep, CopiesOrUsesTheDvdAndRecordsWhere) {
+  const IndexCase& row = GetParam();
+  DvdInDrive dvd(e2e::SampleDvdImage(), DefaultInstallDir());
+  // An index record of an earlier installation is never left behind.
+  testenv::WriteFile(kIndexRecord, "[KESTRA]\r\nDOCS=C:\\OLD\\\r\n");
+  row.prepare();
+  StartAndConfirm(row.index_box);
+  std::vector<MessageBoxRecord> expected;
+  for (const auto& [box, answer] : row.boxes) {
+    session_->WaitForMessageBox(60s);
+    // The index step's questions come while its Cancel button is disabled.
+    EXPECT_FALSE(uidrv::FindTopLevelWindow(kInstallDialog, setup_.Pid())
+                     .ChildByText("キャンセル", "Button")
+                     .Enabled());
+    EXPECT_EQ(session_->Answer(answer, 60s), box);
+    expected.push_back(box);
+  }
+  EXPECT_EQ(session_->Answer("OK", 60s), CompletionBox());
+  session_->RequireExit();
+  expected.push_back(CompletionBox());
+  EXPECT_EQ(BoxesAfterStart(), expected);
+
+  for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+    EXPECT_EQ(kestra::RegKey::Open(root, kCollectionKey, KEY_READ).ReadStringOr("Root"), row.root);
+  if (row.copied_to.empty()) {
+    EXPECT_FALSE(kestra::FileExists(kIndexRecord));
+    EXPECT_EQ(kestra::FileExists(e2e::kDefaultIndexFolder + std::string("KSCOLL1\\pdd\\COLL.PDD")),
+              row.stopped_copy);
+    EXPECT_FALSE(kestra::DirectoryExists(e2e::kNetworkIndexFolder + std::string("KSCOLL1")));
+    EXPECT_FALSE(kestra::DirectoryExists("Q:\\KSIDX\\KSCOLL1"));
+  } else {
+    EXPECT_TRUE(HoldsTheSampleIndex(row.copied_to));
+    EXPECT_EQ(testenv::ReadFile(kIndexRecord), "[KESTRA]\r\nDOCS=" + row.copied_to + "\r\n");
+  }
+  // The application itself is installed whatever became of the index.
+  EXPECT_TRUE(SameAsSource(dvd.InstallDir() + "KESTRA.EXE", "KESTRA.EXE"));
+}
+
+const IndexCase kIndexCases[] = {
+    {"CopiedToTheProposedFolder", [] {}, true, {}, e2e::kDefaultIndexFolder,
+     e2e::kDefaultIndexFolder},
+    {"BoxClearedUsesTheDvd", [] {}, false, {}, kDvdIndex, ""},
+    {"TargetOnTheDvdDriveUsesTheDvdFolder", [] { RecordedIndexIn("Q:\\KSIDX\\"); }, true, {},
+     "Q:\\DOCS", ""},
+    {"InstalledNewerThanTheDvdUsesTheDvd",
+     [] {
+       InstalledIndexVersion("5");
+       testenv::WriteFile("Q:\\DOCS\\KSCOLL.INF", "[CollectionVersion]\r\nVersion=4\r\n");
+     },
+     true, {}, kDvdIndex, ""},
+    {"EqualVersionsCopyAgain", [] { InstalledIndexVersion("5"); }, true, {},
+     e2e::kDefaultIndexFolder, e2e::kDefaultIndexFolder},
+    {"NetworkIndexUpgradedOnYes",
+     [] {
+       InstalledIndexVersion("5");
+       RecordedIndexIn(e2e::kNetworkIndexFolder);
+     },
+     true, {{NetworkIndexQuestion(e2e::kNetworkIndexFolder), "Yes"}}, e2e::kNetworkIndexFolder,
+     e2e::kNetworkIndexFolder},
+    {"NetworkIndexLeftForTheDvdOnNo",
+     [] {
+       InstalledIndexVersion("5");
+       RecordedIndexIn(e2e::kNetworkIndexFolder);
+     },
+     true, {{NetworkIndexQuestion(e2e::kNetworkIndexFolder), "No"}}, kDvdIndex, ""},
+    {"VersionThatIsNoNumberAsksNothing",
+     [] {
+       InstalledIndexVersion("5a");
+       RecordedIndexIn(e2e::kNetworkIndexFolder);
+     },
+     true, {}, e2e::kNetworkIndexFolder, e2e::kNetworkIndexFolder},
+    {"FailedCopyGoesOnWithTheDvd",
+     [] {
+       // A folder where an index file should go: the copy of that file fails.
+       ASSERT_TRUE(kestra::ForceDirectories(e2e::kDefaultIndexFolder +
+                                            std::string("KSCOLL2\\pdd\\COLL.PDD")));
+     },
+     true, {{IndexCopyErrorBox(), "OK"}}, kDvdIndex, "", true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, IndexStep, ::testing::ValuesIn(kIndexCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(InstallRun, InstallsTheSyncFilesAndTheExpandedSyncTool) {
+  DvdInDrive dvd(e2e::SampleDvdImage(), DefaultInstallDir());
+  StartAndConfirm(false);
+  EXPECT_EQ(session_->Answer("OK", 60s), CompletionBox());
+  session_->RequireExit();
+  const std::string sync = std::string(e2e::kSyncFolder) + "KESTRA\\SyncFiles\\";
+  EXPECT_EQ(e2e::FilesBelow(sync),
+            (std::vector<std::string>{"DATA\\KSSYNC2.DAT", "KSSYNC.DAT", "SyncFile.inf"}));
+  for (const std::string& file : e2e::FilesBelow(sync))
+    EXPECT_TRUE(SameAsSource(sync + file, "sync\\" + file)) << file;
+  EXPECT_TRUE(SameAsSource(std::string(e2e::kSyncFolder) + "RIRove.exe", "tools\\RIRove.exe"));
 }
 
 }  // namespace

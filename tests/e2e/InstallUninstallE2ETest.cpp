@@ -184,4 +184,25 @@ TEST(InstallThenUninstall, FileHeldByTheViewerIsLoggedAndASecondRunRemovesTheRes
   EXPECT_FALSE(kestra::FileExists(std::string(kRecords) + "KSUNINST.LOG"));
 }
 
+TEST(InstallThenUninstall, TheCopiedIndexIsOfferedAndRemovedWhenAsked) {
+  InstalledCopy nothing_installed;
+  DvdInDrive dvd(SampleDvdImage(), kInstallDir);
+  InstallFromTheDvd();  // the page proposes to copy the index
+  ASSERT_TRUE(kestra::FileExists(std::string(kDefaultIndexFolder) + "KSCOLL1\\parts\\PARTS.DAT"));
+
+  uidrv::Process uninstaller = StartRecordedUninstaller();
+  uidrv::Session session(uninstaller);
+  uidrv::Window dialog = session.WaitForWindow(kUninstall);
+  EXPECT_EQ(dialog.ChildByClass("Edit").Text(), kDefaultIndexFolder);
+  uidrv::Window remove_index = dialog.ChildByText("検索用インデックスも削除する", "Button");
+  ASSERT_TRUE(remove_index.Enabled());
+  remove_index.SetChecked(true);
+  dialog.ChildByText("ｱﾝｲﾝｽﾄｰﾙ(&U)", "Button").Click();
+  session.Answer("Yes");
+  EXPECT_EQ(session.Answer("OK", 60s).text, "アンインストールが完了しました。");
+  session.RequireExit();
+  EXPECT_FALSE(kestra::DirectoryExists(kDefaultIndexFolder));
+  EXPECT_FALSE(kestra::FileExists(std::string(kInstallDir) + "KESTRA.EXE"));
+}
+
 }  // namespace

@@ -10,6 +10,7 @@
 #include "install/FileInst.h"
 #include "install/FileList.h"
 #include "system/FileSys.h"
+#include "system/Handles.h"
 #include "system/Registry.h"
 #include "system/RunValues.h"
 #include "ui/Application.h"
@@ -507,4 +508,125 @@ TEST_F(InstallDialog, ShowingStartsAFreshRun) {
   EXPECT_EQ(dialog_.Gauge2().Maximum(), 3);
   EXPECT_EQ(dialog_.Gauge2().Position(), 0);
   EXPECT_EQ(dialog_.ControlText(TFileInstDlg::IdLabel1), "インストールの準備中です．．．");
+}
+
+// ---- The index step and the sync files -------------------------------------------
+
+namespace {
+
+const std::string kSyncSource = kDvd + "KESTRA\\Upgrade\\SyncFile\\";
+const std::string kSharedSync = kWinRoot + "Program Files\\ZEL\\Common Files\\SyncFiles\\";
+const std::string kSyncTarget = kSharedSync + "KESTRA\\SyncFiles\\";
+const std::string kTool = kSharedSync + "RIRove.exe";
+const std::string kToolSource = kDvd + "Upgrade\\RIROVE._XE";
+
+std::string LzData(const std::string& name) {
+  return testenv::BuildDir() + "tests\\lzdata\\" + name;
+}
+
+void SetYear(const std::string& path, WORD year) {
+  SYSTEMTIME when{};
+  when.wYear = year;
+  when.wMonth = 4;
+  when.wDay = 1;
+  FILETIME time{};
+  ::SystemTimeToFileTime(&when, &time);
+  FileHandle file(::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(file && ::SetFileTime(file.get(), nullptr, nullptr, &time)) << path;
+}
+
+void SyncFolderOnTheDvd(bool with_version_file) {
+  if (with_version_file) testenv::WriteFile(kSyncSource + "SyncFile.inf", "[SyncFile]\r\n");
+  testenv::WriteFile(kSyncSource + "A.DAT", "a");
+  testenv::WriteFile(kSyncSource + "SUB\\DEEP\\B.DAT", "b");
+  ASSERT_TRUE(testenv::CopyFileTo(LzData("TEXT.BI_"), kToolSource));
+  if (with_version_file) SetYear(kSyncSource + "SyncFile.inf", 2024);
+  SetYear(kToolSource, 2024);
+}
+
+}  // namespace
+
+TEST_F(InstallDialog, SyncFilesAreCopiedOnceWithTheirSubfoldersAndTheToolExpanded) {
+  SyncFolderOnTheDvd(true);
+  dialog_.Show();
+  EXPECT_TRUE(dialog_.CopySyncFiles());
+  EXPECT_EQ(testenv::ReadFile(kSyncTarget + "A.DAT"), "a");
+  EXPECT_EQ(testenv::ReadFile(kSyncTarget + "SUB\\DEEP\\B.DAT"), "b");
+  EXPECT_EQ(testenv::ReadFile(kTool), testenv::ReadFile(LzData("TEXT.BIN")));
+
+  // A second installation from the same DVD: the installed files are as new
+  // as the DVD's, so nothing is copied over what is there now.
+  testenv::WriteFile(kSyncTarget + "A.DAT", "changed");
+  testenv::WriteFile(kTool, "mine");
+  SetYear(kTool, 2024);
+  EXPECT_TRUE(dialog_.CopySyncFiles());
+  EXPECT_EQ(testenv::ReadFile(kSyncTarget + "A.DAT"), "changed");
+  EXPECT_EQ(testenv::ReadFile(kTool), "mine");
+
+  // A newer DVD: its files and its newer tool replace the installed ones.
+  SetYear(kSyncSource + "SyncFile.inf", 2025);
+  SetYear(kToolSource, 2025);
+  EXPECT_TRUE(dialog_.CopySyncFiles());
+  EXPECT_EQ(testenv::ReadFile(kSyncTarget + "A.DAT"), "a");
+  EXPECT_EQ(testenv::ReadFile(kTool), testenv::ReadFile(LzData("TEXT.BIN")));
+}
+
+TEST_F(InstallDialog, SyncFolderWithoutItsVersionFileCopiesNothing) {
+  SyncFolderOnTheDvd(false);
+  testenv::WriteFile(kTool, "mine");
+  SetYear(kTool, 2001);
+  dialog_.Show();
+  EXPECT_TRUE(dialog_.CopySyncFiles());
+  EXPECT_FALSE(DirectoryExists(kSyncTarget));
+  EXPECT_EQ(testenv::ReadFile(kTool), "mine");
+}
+
+TEST_F(InstallDialog, IndexCopyRunsTheDvdScriptAndRecordsTheFolder) {
+  BoxAnswerer boxes(IDOK);
+  // Another drive than the DVD's: the host's temporary folder.
+  const std::string target = "Z:\\tmp\\kestra-engine-index\\";
+  testenv::ResetFolder(target);
+  const std::string record = kWinRoot + "Program Files\\ZEL\\Common Files\\UNINSTALL\\KSDOCS.INF";
+  testenv::WriteFile(kDvd + "DOCS\\KSCOLL.INF", "[CollectionVersion]\r\nVersion=5\r\n");
+  ASSERT_TRUE(testenv::CopyFileTo(LzData("TEXT.BI_"), kDvd + "DOCS\\KSCOLL1\\TEXT.BI_"));
+  testenv::WriteFile(kDvd + "COLLCOPY.INF",
+                     "[COLLECTION]\r\nMakeDir01=$setup\r\nMakeDir02=$setup\\KSCOLL1\\temp\r\n"
+                     "CopyFile01=KSCOLL.INF,$setup\\KSCOLL.INF\r\n"
+                     "CopyFile02=KSCOLL1\\TEXT.BI_,$setup\\KSCOLL1\\TEXT.BIN\r\n");
+  testenv::WriteFile(record, "[KESTRA]\r\nDOCS=C:\\OLD\\\r\n");
+  dialog_.AppInfo.InstallIndex = 1;
+  dialog_.AppInfo.IndexDir = kRoot + "same-drive\\";
+  dialog_.Show();
+  // A target on the drive of the DVD (here C:) uses the DVD's folder.
+  EXPECT_TRUE(dialog_.CopyCollection());
+  EXPECT_EQ(dialog_.AppInfo.IndexDir, kDvd + "DOCS");
+  EXPECT_FALSE(DirectoryExists(kRoot + "same-drive"));
+  EXPECT_FALSE(FileExists(record));
+
+  dialog_.AppInfo.IndexDir = target;
+  EXPECT_TRUE(dialog_.CopyCollection());
+  EXPECT_EQ(testenv::ReadFile(target + "KSCOLL1\\TEXT.BIN"), testenv::ReadFile(LzData("TEXT.BIN")));
+  EXPECT_TRUE(DirectoryExists(target + "KSCOLL1\\temp"));
+  EXPECT_EQ(testenv::ReadFile(record), "[KESTRA]\r\nDOCS=" + target + "\r\n");
+  EXPECT_EQ(dialog_.AppInfo.IndexDir, target);
+  EXPECT_EQ(dialog_.AppInfo.InstallIndex, 1);
+  EXPECT_EQ(dialog_.FIndexProgress, 1);
+  EXPECT_EQ(dialog_.FPhase, 2);
+  EXPECT_EQ(dialog_.Gauge2().Maximum(), 100);
+  EXPECT_EQ(dialog_.Gauge2().Position(), 100);
+  EXPECT_EQ(dialog_.ControlText(TFileInstDlg::IdLabel1), "ケストラDVD の検索用インデックス");
+  EXPECT_TRUE(::IsWindowEnabled(dialog_.Control(TFileInstDlg::IdButton1)));
+  EXPECT_TRUE(boxes.Seen().empty());
+
+  // Not asked for: the record goes, nothing else happens.
+  dialog_.AppInfo.InstallIndex = 0;
+  dialog_.AppInfo.IndexDir = kRoot + "elsewhere\\";
+  EXPECT_TRUE(dialog_.CopyCollection());
+  EXPECT_FALSE(FileExists(record));
+  EXPECT_EQ(dialog_.AppInfo.IndexDir, kRoot + "elsewhere\\");
+  EXPECT_EQ(dialog_.FPhase, 2);
+  EXPECT_FALSE(DirectoryExists(kRoot + "elsewhere"));
+  testenv::ResetFolder(target);
+  ::RemoveDirectoryA(target.c_str());
 }

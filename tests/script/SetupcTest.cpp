@@ -1,0 +1,346 @@
+// The setup script component: macro words, script entries, progress, the
+// copy through the platform's LZ functions and the version comparison, run on
+// real files and scripts.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <utility>
+#include <vector>
+
+#include "WineTestEnv.h"
+#include "script/Setupc.h"
+#include "system/FileSys.h"
+#include "system/Handles.h"
+
+using namespace kestra;
+
+namespace {
+
+const std::string kRoot = "C:\\setupc-tests\\";
+const std::string kSrc = kRoot + "src\\";
+const std::string kDst = kRoot + "dst\\";
+const std::string kInf = kRoot + "COPY.INF";
+
+std::string LzData(const std::string& name) { return testenv::BuildDir() + "tests\\lzdata\\" + name; }
+
+void SetAge(const std::string& path, WORD year) {
+  SYSTEMTIME when{};
+  when.wYear = year;
+  when.wMonth = 6;
+  when.wDay = 1;
+  FILETIME time{};
+  ::SystemTimeToFileTime(&when, &time);
+  FileHandle file(::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(file && ::SetFileTime(file.get(), nullptr, nullptr, &time)) << path;
+}
+
+using Calls = std::vector<std::pair<std::string, int32_t>>;
+
+class Setupc : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testenv::ResetFolder(kRoot);
+    testenv::ResetFolder(kSrc);
+    setupc_.InfFile = kInf;
+    setupc_.SrcDir = kRoot + "src";
+    setupc_.DstDir = kRoot + "dst";
+    setupc_.WindowsDir = "C:\\windows";
+    setupc_.SystemDir = "C:\\windows\\system32";
+  }
+  void TearDown() override { testenv::ResetFolder(kRoot); }
+
+  void Script(const std::string& body) { testenv::WriteFile(kInf, "[COLLECTION]\r\n" + body); }
+
+  int32_t Run() {
+    return setupc_.RunSection("COLLECTION", [this](const std::string& text, int32_t percent) {
+      calls_.emplace_back(text, percent);
+      return 0;
+    });
+  }
+
+  TSetupc setupc_;
+  Calls calls_;
+};
+
+// ---- Decisions -------------------------------------------------------------------
+
+TEST(SetupcText, MacroWordsAreRecognisedByTheirFirstSixCharacters) {
+  const MacroValues values{"D:\\APP\\", "C:\\WIN\\", "C:\\WIN\\SYS\\"};
+  const std::vector<std::pair<std::string, std::string>> rows = {
+      {"$setup\\KSCOLL1\\A.IDX", "D:\\APP\\KSCOLL1\\A.IDX"},
+      {"$SETUP\\A.IDX", "D:\\APP\\A.IDX"},
+      {"$Windows\\INF\\X.INF", "C:\\WIN\\INF\\X.INF"},
+      {"$windowsXX\\X.INF", "C:\\WIN\\X.INF"},
+      {"$windo\\X.INF", "C:\\WIN\\X.INF"},
+      {"$system\\X.DLL", "C:\\WIN\\SYS\\X.DLL"},
+      {"$setup", "D:\\APP\\"},
+      {"before$setup\\A", "D:\\APP\\A"},     // text before the "$" is dropped
+      {"$setupX", "D:\\APP\\"},               // no backslash: nothing follows the value
+      {"$setup\\ソフト\\表.DAT", "D:\\APP\\ソフト\\表.DAT"},  // trail bytes 0x5C stay
+      {"$seTup\\ソ", "D:\\APP\\ソ"},
+      {"$other\\A", "$other\\A"},              // unknown word: unchanged
+      {"$set\\A", "$set\\A"},                  // fewer than six characters
+      {"C:\\PLAIN\\A.IDX", "C:\\PLAIN\\A.IDX"},
+      {"表$setup", "D:\\APP\\"},
+  };
+  for (const auto& [text, expanded] : rows)
+    EXPECT_EQ(ExpandMacroText(text, values).value_or("<none>"), expanded) << text;
+
+  // 256 characters fit the working buffer, 257 do not.
+  const MacroValues long_setup{std::string(250, 'd') + "\\", "", ""};
+  EXPECT_EQ(ExpandMacroText("$setup\\12345", long_setup)->size(), 256u);
+  EXPECT_FALSE(ExpandMacroText("$setup\\123456", long_setup));
+  EXPECT_FALSE(ExpandMacroText(std::string(257, 'a'), long_setup));
+}
+
+TEST(SetupcText, EntryKeysAndCopyEntries) {
+  EXPECT_EQ(ScriptEntryKey("MakeDir", 1), "MakeDir01");
+  EXPECT_EQ(ScriptEntryKey("CopyFile", 99), "CopyFile99");
+  EXPECT_EQ(ScriptEntryKey("CopyFile", 100), "CopyFile100");
+  ASSERT_TRUE(SplitCopyEntry("A\\B.IDX,$setup\\B,IDX"));
+  EXPECT_EQ(SplitCopyEntry("A\\B.IDX,$setup\\B,IDX")->source, "A\\B.IDX");
+  EXPECT_EQ(SplitCopyEntry("A\\B.IDX,$setup\\B,IDX")->destination, "$setup\\B,IDX");
+  EXPECT_FALSE(SplitCopyEntry("A.IDX"));
+  EXPECT_FALSE(SplitCopyEntry(",$setup\\A"));
+  EXPECT_FALSE(SplitCopyEntry("A.IDX,"));
+}
+
+TEST(SetupcText, ProgressAndVersionDecisions) {
+  EXPECT_EQ(ProgressPercent(0, 0), 0);
+  EXPECT_EQ(ProgressPercent(5, 0), 0);
+  EXPECT_EQ(ProgressPercent(2, 3), 66);  // truncated, not rounded
+  EXPECT_EQ(ProgressPercent(3, 3), 100);
+  struct Row {
+    const char* destination;
+    const char* source;
+    int64_t destination_age, source_age;
+    bool copy;
+  };
+  const Row rows[] = {
+      {"1.10.0.0", "1.9.0.0", 200, 100, true},   // text order, not number order
+      {"1.9.0.0", "1.10.0.0", 100, 200, true},   // not before as text, but older
+      {"1.9.0.0", "1.10.0.0", 200, 100, false},
+      {"2.0", "2.0", 100, 100, false},
+      {"", "", 100, 200, true},                  // no versions: ages decide
+      {"", "", -1, 200, true},                   // missing destination
+      {"", "", 300, 200, false},
+      {"1.0", "", 100, 100, false},
+  };
+  for (const Row& row : rows)
+    EXPECT_EQ(VersionCopyWanted(row.destination, row.source, row.destination_age, row.source_age),
+              row.copy)
+        << row.destination << " / " << row.source << " / " << row.destination_age;
+}
+
+// ---- RunSection -------------------------------------------------------------------
+
+TEST_F(Setupc, CopiesAndExpandsTheListedFilesWithProgress) {
+  testenv::WriteFile(kSrc + "A.TXT", std::string(300, 'a'));
+  ASSERT_TRUE(ForceDirectories(kSrc + "SUB"));
+  ASSERT_TRUE(testenv::CopyFileTo(LzData("TEXT.BI_"), kSrc + "SUB\\B.BI_"));
+  Script("MakeDir01=$setup\r\nMakeDir02=$SETUP\\SUB\\DEEP\\\r\nMakeDir03=$setup\\EMPTY\r\n"
+         "CopyFile01=A.TXT,$setup\\A.TXT\r\n"
+         "CopyFile02=SUB\\B.BI_,$setup\\SUB\\DEEP\\B.BIN\r\n");
+  ASSERT_EQ(Run(), 0);
+  EXPECT_EQ(setupc_.SrcDir, kSrc);
+  EXPECT_EQ(setupc_.DstDir, kDst);
+  EXPECT_EQ(setupc_.WindowsDir, "C:\\windows\\");
+  EXPECT_TRUE(DirectoryExists(kDst + "EMPTY"));
+  EXPECT_EQ(testenv::ReadFile(kDst + "A.TXT"), std::string(300, 'a'));
+  EXPECT_EQ(testenv::ReadFile(kDst + "SUB\\DEEP\\B.BIN"), testenv::ReadFile(LzData("TEXT.BIN")));
+  // Percentages count the bytes of the files as they lie in the source folder.
+  const double total = 300.0 + static_cast<double>(testenv::ReadFile(kSrc + "SUB\\B.BI_").size());
+  const int32_t first = static_cast<int32_t>(300.0 / total * 100);
+  EXPECT_EQ(calls_, (Calls{{"", 0},
+                           {kDst + "A.TXT", 0},
+                           {kDst + "A.TXT", first},
+                           {kDst + "SUB\\DEEP\\B.BIN", first},
+                           {kDst + "SUB\\DEEP\\B.BIN", 100},
+                           {"", 100}}));
+}
+
+TEST_F(Setupc, FirstEntryWithoutACommaFailsAfterTheFoldersWereMade) {
+  testenv::WriteFile(kSrc + "A.TXT", "a");
+  Script("MakeDir01=$setup\\MADE\r\nCopyFile01=A.TXT\r\nCopyFile02=A.TXT,$setup\\A.TXT\r\n");
+  EXPECT_EQ(Run(), -1);
+  EXPECT_TRUE(DirectoryExists(kDst + "MADE"));
+  EXPECT_FALSE(FileExists(kDst + "A.TXT"));
+  EXPECT_EQ(calls_, (Calls{{"", 0}}));
+}
+
+TEST_F(Setupc, AGapInTheNumberingEndsTheList) {
+  testenv::WriteFile(kSrc + "A.TXT", "a");
+  testenv::WriteFile(kSrc + "C.TXT", "c");
+  Script("MakeDir01=$setup\r\nMakeDir03=$setup\\NOT\r\n"
+         "CopyFile01=A.TXT,$setup\\A.TXT\r\nCopyFile03=C.TXT,$setup\\C.TXT\r\n");
+  EXPECT_EQ(Run(), 0);
+  EXPECT_TRUE(FileExists(kDst + "A.TXT"));
+  EXPECT_FALSE(FileExists(kDst + "C.TXT"));
+  EXPECT_FALSE(DirectoryExists(kDst + "NOT"));
+}
+
+TEST_F(Setupc, EmptyFilesReportZeroUntilTheEnd) {
+  testenv::WriteFile(kSrc + "A", "");
+  testenv::WriteFile(kSrc + "B", "");
+  Script("MakeDir01=$setup\r\nCopyFile01=A,$setup\\A\r\nCopyFile02=B,$setup\\B\r\n");
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(calls_, (Calls{{"", 0},
+                           {kDst + "A", 0},
+                           {kDst + "A", 0},
+                           {kDst + "B", 0},
+                           {kDst + "B", 0},
+                           {"", 100}}));
+  EXPECT_TRUE(FileExists(kDst + "B"));
+}
+
+TEST_F(Setupc, ReadOnlyDestinationIsOverwrittenAndLeftWithTheArchiveAttributeOnly) {
+  testenv::WriteFile(kSrc + "A.TXT", "new");
+  testenv::WriteFile(kDst + "A.TXT", "old text");
+  ASSERT_TRUE(::SetFileAttributesA((kDst + "A.TXT").c_str(),
+                                   FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+  Script("CopyFile01=A.TXT,$setup\\A.TXT\r\n");
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(testenv::ReadFile(kDst + "A.TXT"), "new");
+  EXPECT_EQ(::GetFileAttributesA((kDst + "A.TXT").c_str()), DWORD{FILE_ATTRIBUTE_ARCHIVE});
+}
+
+TEST_F(Setupc, SectionFailsBeforeCopyingWhenASourceIsMissing) {
+  testenv::WriteFile(kSrc + "A.TXT", "a");
+  Script("MakeDir01=$setup\r\nCopyFile01=A.TXT,$setup\\A.TXT\r\nCopyFile02=NONE,$setup\\NONE\r\n");
+  EXPECT_EQ(Run(), -1);
+  EXPECT_FALSE(FileExists(kDst + "A.TXT"));
+  EXPECT_EQ(calls_, (Calls{{"", 0}}));
+}
+
+TEST_F(Setupc, FailuresOfFoldersAndProperties) {
+  testenv::WriteFile(kRoot + "FILE", "");
+  Script("MakeDir01=" + kRoot + "FILE\r\n");
+  EXPECT_EQ(Run(), -1);  // a file where the folder should be
+  Script("MakeDir01=Q\r\n");
+  EXPECT_EQ(Run(), -1);  // three characters or fewer that do not exist
+  setupc_.SystemDir.clear();
+  Script("");
+  calls_.clear();
+  EXPECT_EQ(Run(), -1);
+  EXPECT_TRUE(calls_.empty());
+}
+
+TEST_F(Setupc, SectionWithoutEntriesReportsZeroAndHundred) {
+  Script("Other=1\r\n");
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(calls_, (Calls{{"", 0}, {"", 100}}));
+}
+
+TEST_F(Setupc, ValuesAndPathsThatDoNotFitTheBuffersFailCleanly) {
+  // A value of 255 characters fits the 256-byte buffer; one of 256 does not and
+  // must not be taken cut short (the cut value would name another folder).
+  // "." levels make long values that name short paths.
+  const std::string base = kRoot + "LONG\\";
+  std::string dots;
+  for (int i = 0; i < 116; ++i) dots += ".\\";
+  const std::string fits = base + dots + "FF";
+  const std::string too_long = base + dots + "GGG";
+  ASSERT_EQ(fits.size(), 255u);
+  ASSERT_EQ(too_long.size(), 256u);
+  Script("MakeDir01=" + fits + "\r\n");
+  EXPECT_EQ(Run(), 0);
+  EXPECT_TRUE(DirectoryExists(base + "FF"));
+  Script("MakeDir01=" + too_long + "\r\n");
+  EXPECT_EQ(Run(), -1);
+  EXPECT_FALSE(DirectoryExists(base + "GG"));
+  EXPECT_FALSE(DirectoryExists(base + "GGG"));
+  Script("MakeDir01=$setup\r\nCopyFile01=A," + std::string(300, 'x') + "\r\n");
+  EXPECT_EQ(Run(), -1);
+  // The macro's value makes the path longer than the working buffer.
+  testenv::WriteFile(kSrc + "A", "a");
+  setupc_.DstDir = kRoot + std::string(240, 'd');
+  Script("CopyFile01=A,$setup\\" + std::string(20, 'n') + "\r\n");
+  calls_.clear();
+  EXPECT_EQ(Run(), -1);
+  EXPECT_EQ(calls_, (Calls{{"", 0}}));
+  EXPECT_EQ(setupc_.ExpandMacros("$setup\\" + std::string(20, 'n')), "");
+  EXPECT_EQ(setupc_.MakePath(kRoot + std::string(260, 'm')), -1);
+}
+
+// ---- The copy through LZ32 -----------------------------------------------------------
+
+TEST_F(Setupc, CompressedFilesExpandByteForByteAndOthersCopyUnchanged) {
+  for (const char* name : {"EMPTY", "ONE", "RUN", "BLANKS", "NOISE", "FAR", "TEXT"}) {
+    const std::string plain = LzData(std::string(name) + ".BIN");
+    const std::string packed = LzData(std::string(name) + ".BI_");
+    ASSERT_TRUE(testenv::CopyFileTo(packed, kSrc + "P.BI_"));
+    ASSERT_EQ(setupc_.ExpandFile(kSrc + "P.BI_", kDst + "P.BIN"), -1) << "no folder yet";
+    ASSERT_EQ(setupc_.MakePath(kDst), 0);
+    EXPECT_EQ(setupc_.ExpandFile(kSrc + "P.BI_", kDst + "P.BIN"), 0) << name;
+    EXPECT_EQ(testenv::ReadFile(kDst + "P.BIN"), testenv::ReadFile(plain)) << name;
+    EXPECT_EQ(setupc_.ExpandFile(plain, kDst + "COPY.BIN"), 0) << name;
+    EXPECT_EQ(testenv::ReadFile(kDst + "COPY.BIN"), testenv::ReadFile(plain)) << name;
+    testenv::ResetFolder(kDst);
+    ::RemoveDirectoryA(kDst.c_str());
+  }
+  EXPECT_EQ(setupc_.ExpandFile(kSrc + "NONE", kRoot + "X"), -1);
+  EXPECT_FALSE(FileExists(kRoot + "X"));
+  // A source longer than LZOpenFileA's 128-byte name is refused, not opened
+  // under a cut name; a target is not bound by it.
+  const std::string deep = kRoot + std::string(120, 'p') + "\\";
+  ASSERT_EQ(setupc_.MakePath(deep), 0);
+  EXPECT_EQ(setupc_.ExpandFile(LzData("ONE.BI_"), deep + "ONE.BIN"), 0);
+  EXPECT_EQ(testenv::ReadFile(deep + "ONE.BIN"), "x");
+  EXPECT_EQ(setupc_.ExpandFile(deep + "ONE.BIN", kRoot + "X"), -1);
+  EXPECT_FALSE(FileExists(kRoot + "X"));
+  // A target that cannot be written fails; nothing lands under a stand-in name.
+  ASSERT_EQ(setupc_.MakePath(kRoot + "DIR.BIN"), 0);
+  EXPECT_EQ(setupc_.ExpandFile(LzData("ONE.BI_"), kRoot + "DIR.BIN"), -1);
+  EXPECT_FALSE(FileExists(kRoot + "DIR.BI_"));
+}
+
+// ---- Version comparison -------------------------------------------------------------
+
+TEST_F(Setupc, FileVersionStringReadsTheVersionBlock) {
+  EXPECT_EQ(TSetupc::FileVersionString(testenv::TestBinary("VER110.DLL")), "1.10.0.0");
+  EXPECT_EQ(TSetupc::FileVersionString(testenv::TestBinary("VER19.DLL")), "1.9.0.0");
+  EXPECT_EQ(TSetupc::FileVersionString(LzData("TEXT.BIN")), "");
+  EXPECT_EQ(TSetupc::FileVersionString(kRoot + "NONE.DLL"), "");
+}
+
+TEST_F(Setupc, VersionCheckComparesVersionTextsThenAges) {
+  setupc_.VersionCheck = true;
+  const std::string v110 = testenv::TestBinary("VER110.DLL");
+  const std::string v19 = testenv::TestBinary("VER19.DLL");
+  ASSERT_TRUE(testenv::CopyFileTo(v19, kSrc + "V.DLL"));
+  ASSERT_TRUE(testenv::CopyFileTo(LzData("VER19.DL_"), kSrc + "V.DL_"));
+  testenv::WriteFile(kSrc + "PLAIN.TXT", "new text");
+  Script("MakeDir01=$setup\r\nCopyFile01=V.DLL,$setup\\A.DLL\r\nCopyFile02=V.DL_,$setup\\B.DLL\r\n"
+         "CopyFile03=PLAIN.TXT,$setup\\OLDER.TXT\r\nCopyFile04=PLAIN.TXT,$setup\\NEWER.TXT\r\n"
+         "CopyFile05=PLAIN.TXT,$setup\\MISSING.TXT\r\n");
+  // 1.10.0.0 sorts before 1.9.0.0 as text: both are replaced, the second from a
+  // compressed source whose version is read from a scratch expansion.
+  ASSERT_TRUE(testenv::CopyFileTo(v110, kDst + "A.DLL"));
+  ASSERT_TRUE(testenv::CopyFileTo(v110, kDst + "B.DLL"));
+  testenv::WriteFile(kDst + "OLDER.TXT", "old");
+  testenv::WriteFile(kDst + "NEWER.TXT", "kept");
+  SetAge(kSrc + "PLAIN.TXT", 2020);
+  SetAge(kDst + "OLDER.TXT", 2010);
+  SetAge(kDst + "NEWER.TXT", 2030);
+  SetAge(kDst + "A.DLL", 2030);
+  SetAge(kDst + "B.DLL", 2030);
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(testenv::ReadFile(kDst + "A.DLL"), testenv::ReadFile(v19));
+  EXPECT_EQ(testenv::ReadFile(kDst + "B.DLL"), testenv::ReadFile(v19));
+  EXPECT_FALSE(FileExists(setupc_.TempDir() + "~B.DLL"));
+  EXPECT_EQ(testenv::ReadFile(kDst + "OLDER.TXT"), "new text");
+  EXPECT_EQ(testenv::ReadFile(kDst + "NEWER.TXT"), "kept");
+  EXPECT_EQ(testenv::ReadFile(kDst + "MISSING.TXT"), "new text");
+
+  // The other way round, 1.9.0.0 does not sort before 1.10.0.0, and the newer
+  // destination stays.
+  ASSERT_TRUE(testenv::CopyFileTo(v110, kSrc + "V.DLL"));
+  SetAge(kSrc + "V.DLL", 2020);
+  SetAge(kDst + "A.DLL", 2030);
+  EXPECT_EQ(setupc_.VersionCopy(kSrc + "V.DLL", kDst + "A.DLL"), 0);
+  EXPECT_EQ(testenv::ReadFile(kDst + "A.DLL"), testenv::ReadFile(v19));
+}
+
+}  // namespace
