@@ -42,6 +42,12 @@ inline constexpr char kAckMessage[] = "KestraUiDriver.Ack";
 // control as a Unicode WM_CHAR inside the program, as a keyboard would.
 inline constexpr char kCharMessage[] = "KestraUiDriver.Char";
 
+// Posted to a combo or list box: the hook makes item wParam the current one
+// and reports the change to the control's window as the control does after a
+// click (CBN_SELCHANGE, LBN_SELCHANGE); lParam 1 then also reports a double
+// click (LBN_DBLCLK), which opens the item.
+inline constexpr char kChooseMessage[] = "KestraUiDriver.Choose";
+
 // Names of the exported hook procedures (undecorated).
 inline constexpr char kCallWndProcName[] = "UiHookCallWndProc";
 inline constexpr char kGetMsgProcName[] = "UiHookGetMsgProc";

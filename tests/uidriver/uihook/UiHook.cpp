@@ -78,6 +78,26 @@ void Answer(HWND hwnd, WPARAM query) {
   ::SetPropA(hwnd, kAnswerProperty, reinterpret_cast<HANDLE>(answer + 1));
 }
 
+void Notify(HWND control, WORD code) {
+  ::SendMessageA(::GetParent(control), WM_COMMAND,
+                 MAKEWPARAM(static_cast<WORD>(::GetDlgCtrlID(control)), code),
+                 reinterpret_cast<LPARAM>(control));
+}
+
+// What the control itself does when the user clicks an item: select it, then
+// tell its window (a list box only when it was made to notify).
+void Choose(HWND control, WPARAM index, bool open) {
+  if (IsClass(control, "ComboBox")) {
+    ::SendMessageA(control, CB_SETCURSEL, index, 0);
+    Notify(control, CBN_SELCHANGE);
+    return;
+  }
+  ::SendMessageA(control, LB_SETCURSEL, index, 0);
+  if (!(::GetWindowLongPtrA(control, GWL_STYLE) & LBS_NOTIFY)) return;
+  Notify(control, LBN_SELCHANGE);
+  if (open) Notify(control, LBN_DBLCLK);
+}
+
 void Acknowledge(WPARAM driver_pid, LPARAM sequence) {
   const std::string name =
       AckEventName(static_cast<DWORD>(driver_pid), static_cast<DWORD>(sequence));
@@ -109,6 +129,12 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK UiHookGetMsgProc(int code, WPA
       // The Unicode procedure of the control takes the character whole.
       ::SendMessageW(msg->hwnd, WM_CHAR, msg->wParam, 1);
       msg->message = WM_NULL;
+    } else if (msg->message == Registered(kChooseMessage)) {
+      const HWND control = msg->hwnd;
+      const WPARAM index = msg->wParam;
+      const bool open = msg->lParam != 0;
+      msg->message = WM_NULL;
+      Choose(control, index, open);
     }
   }
   return ::CallNextHookEx(nullptr, code, wparam, lparam);
