@@ -61,9 +61,9 @@ std::string Describe(const Window& window) { return detail::DescribeForReport(wi
 
 // Asks the hook library inside the program; a program that does not answer
 // fails with the transcript and its windows, as every time-out does.
-LPARAM AskProgram(HWND hwnd, WPARAM query) {
+LPARAM AskProgram(HWND hwnd, WPARAM query, LPARAM argument = 0) {
   try {
-    return detail::AskProgram(hwnd, query, kReadTimeout);
+    return detail::AskProgram(hwnd, query, kReadTimeout, argument);
   } catch (const TimeoutError& e) {
     DWORD pid = 0;
     ::GetWindowThreadProcessId(hwnd, &pid);
@@ -426,27 +426,6 @@ POINT CheckBoxPoint(const RemoteMemory& memory, HWND list, int row) {
   throw std::runtime_error("list view row " + std::to_string(row) + " shows no check box");
 }
 
-LRESULT SendWithinW(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, Millis timeout) {
-  DWORD_PTR result = 0;
-  if (!::SendMessageTimeoutW(hwnd, msg, wparam, lparam, SMTO_NORMAL,
-                             static_cast<UINT>(timeout.count()), &result)) {
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hwnd, &pid);
-    throw TimeoutError(FailureText(
-        "message " + std::to_string(msg) + " got no answer within " + InMs(timeout), pid));
-  }
-  return static_cast<LRESULT>(result);
-}
-
-std::string Narrow(const std::wstring& wide) {
-  const int length = ::WideCharToMultiByte(932, 0, wide.data(), static_cast<int>(wide.size()),
-                                           nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(std::max(length, 0)), '\0');
-  ::WideCharToMultiByte(932, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length,
-                        nullptr, nullptr);
-  return text;
-}
-
 bool IsComboBox(const Window& window) { return SameClass(window.ClassName(), "ComboBox"); }
 
 void RequireItemList(const Window& window, const std::string& action) {
@@ -508,17 +487,19 @@ std::vector<std::string> Window::Items() const {
   const int count = static_cast<int>(
       SendWithin(hwnd_, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0, kReadTimeout));
   std::vector<std::string> items;
+  // The program copies each text into memory shared with the driver.
+  const std::string name = hook::TextMappingName(ProcessId());
+  kestra::KernelHandle mapping(::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
+                                                    0, hook::kTextMappingSize, name.c_str()));
+  void* view = mapping ? ::MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0) : nullptr;
+  if (!view) throw std::runtime_error("cannot share memory with the driven program");
+  struct Unmap {
+    void* view;
+    ~Unmap() { ::UnmapViewOfFile(view); }
+  } unmap{view};
   for (int i = 0; i < count; ++i) {
-    const auto index = static_cast<WPARAM>(i);
-    // Asked in UTF-16: the system carries these texts across processes for
-    // controls that keep strings, and Wine answers an ANSI request from
-    // another process with UTF-16 all the same.
-    const auto length = SendWithinW(hwnd_, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, index, 0, kReadTimeout);
-    std::wstring wide(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
-    const auto got = SendWithinW(hwnd_, combo ? CB_GETLBTEXT : LB_GETTEXT, index,
-                                 reinterpret_cast<LPARAM>(wide.data()), kReadTimeout);
-    wide.resize(static_cast<std::size_t>(std::clamp<LRESULT>(got, 0, static_cast<LRESULT>(wide.size()))));
-    items.push_back(Narrow(wide));
+    const auto length = static_cast<std::size_t>(AskProgram(hwnd_, hook::kQueryItemText, i));
+    items.emplace_back(static_cast<const char*>(view), std::min(length, hook::kTextMappingSize));
   }
   return items;
 }

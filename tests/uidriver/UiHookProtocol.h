@@ -22,7 +22,18 @@ inline constexpr char kAnswerProperty[] = "KestraUiDriver.Answer";
 enum Query : WPARAM {
   kQueryIcon = 1,       // the message box's icon: an IconCode
   kQueryTextColor = 2,  // the control's text colour: a COLORREF
+  // The text of item lParam of a combo or list box, as the program's code page
+  // holds it, written into the mapping TextMappingName(program pid); the
+  // answer is its length in bytes. (Texts of list controls do not cross
+  // processes reliably: Wine hands back UTF-16 or ANSI depending on the
+  // control's implementation.)
+  kQueryItemText = 3,
 };
+
+inline constexpr std::size_t kTextMappingSize = 65536;
+inline std::string TextMappingName(DWORD program_pid) {
+  return "KestraUiDriver.Text." + std::to_string(program_pid);
+}
 
 enum IconCode : LPARAM {
   kIconNone = 0,

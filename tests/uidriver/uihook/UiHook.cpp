@@ -68,11 +68,31 @@ LPARAM TextColorOf(HWND control) {
   return static_cast<LPARAM>(color);
 }
 
-void Answer(HWND hwnd, WPARAM query) {
+// Copies an item's text into the driver's mapping; its length, 0 when none.
+LPARAM ItemTextOf(HWND control, LPARAM index) {
+  const bool combo = IsClass(control, "ComboBox");
+  const auto item = static_cast<WPARAM>(index);
+  const LRESULT length = ::SendMessageA(control, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, item, 0);
+  if (length <= 0 || static_cast<std::size_t>(length) >= kTextMappingSize) return 0;
+  HANDLE mapping = ::OpenFileMappingA(FILE_MAP_WRITE, FALSE,
+                                      TextMappingName(::GetCurrentProcessId()).c_str());
+  if (!mapping) return 0;
+  LRESULT copied = 0;
+  if (void* view = ::MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, kTextMappingSize)) {
+    copied = ::SendMessageA(control, combo ? CB_GETLBTEXT : LB_GETTEXT, item,
+                            reinterpret_cast<LPARAM>(view));
+    ::UnmapViewOfFile(view);
+  }
+  ::CloseHandle(mapping);
+  return copied > 0 ? copied : 0;
+}
+
+void Answer(HWND hwnd, WPARAM query, LPARAM argument) {
   LPARAM answer = 0;
   switch (query) {
     case kQueryIcon: answer = IconOf(hwnd); break;
     case kQueryTextColor: answer = TextColorOf(hwnd); break;
+    case kQueryItemText: answer = ItemTextOf(hwnd, argument); break;
     default: return;
   }
   ::SetPropA(hwnd, kAnswerProperty, reinterpret_cast<HANDLE>(answer + 1));
@@ -113,7 +133,8 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK UiHookCallWndProc(int code, WP
                                                                     LPARAM lparam) {
   if (code == HC_ACTION) {
     const auto* call = reinterpret_cast<const CWPSTRUCT*>(lparam);
-    if (call->message == Registered(kQueryMessage)) Answer(call->hwnd, call->wParam);
+    if (call->message == Registered(kQueryMessage))
+      Answer(call->hwnd, call->wParam, call->lParam);
   }
   return ::CallNextHookEx(nullptr, code, wparam, lparam);
 }
