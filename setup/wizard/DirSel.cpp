@@ -13,6 +13,7 @@
 #include "ui/Application.h"
 #include "wizard/Panel.h"
 #include "wizard/SettingRules.h"
+#include "wizard/TextFit.h"
 
 namespace kestra {
 
@@ -134,24 +135,32 @@ TDirSelDlg::TDirSelDlg(HWND owner) : TForm("TDirSelDlg", kCaption, 431, 265, For
 
 void TDirSelDlg::CreateControls() {
   Panel1 = TControl(CreatePanel(Handle(), IdPanel1, 0, 0, 431, 50, false));
-  Memo2 = AddControl("EDIT", "", WS_VISIBLE | ES_MULTILINE | ES_READONLY, IdMemo2, 10, 8, 414, 36,
+  Memo2 = AddControl("EDIT", "", WS_VISIBLE | ES_MULTILINE | ES_READONLY, IdMemo2, 6, 8, 421, 36,
                      0, Panel1.Handle());
+  // The instruction's lines were broken by hand: the largest font at which
+  // the longest of them stays on one line.
+  const RECT box = TextBox(Memo2.Handle());
+  Memo2.SetFont(MakeFont(FittingFontHeight(InstructionOf(kDirSelApplication) + "\r\n" +
+                                               InstructionOf(kDirSelIndex),
+                                           box.right - box.left, 10000, {12, 11, 10, 9}),
+                         false));
   // The path edit and its lists sit below the instruction.
-  Label1 = AddControl("STATIC", "パス(&P)", kLabelStyle, IdLabel1, 10, 56, 200, 16);
+  Label1 = AddControl("STATIC", "パス(&P)", kLabelStyle, IdLabel1, 10, 56, 200, 18);
   EditPath = AddControl("EDIT", "", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, IdEditPath, 10, 74,
                         300, 22, WS_EX_CLIENTEDGE);
-  Label2 = AddControl("STATIC", "ディレクトリ(&D)", kLabelStyle, IdLabel2, 10, 104, 200, 16);
+  Label2 = AddControl("STATIC", "ディレクトリ(&D)", kLabelStyle, IdLabel2, 10, 103, 200, 18);
   DirectoryListBox1 = AddControl(
       "LISTBOX", "",
       WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS |
           LBS_NOINTEGRALHEIGHT,
-      IdDirectoryListBox1, 10, 122, 300, 134, WS_EX_CLIENTEDGE);
+      IdDirectoryListBox1, 10, 122, 300, 96, WS_EX_CLIENTEDGE);
   Button1 = AddControl("BUTTON", "ＯＫ", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, IdButton1, 324,
                        74, 96, 26);
   Button2 = AddControl("BUTTON", "キャンセル", kButtonStyle, IdButton2, 324, 106, 96, 26);
-  Label3 = AddControl("STATIC", "ドライブ(&V)", kLabelStyle, IdLabel3, 324, 214, 96, 16);
+  // The drive list under the folder list, wide enough for a drive's label.
+  Label3 = AddControl("STATIC", "ドライブ(&V)", kLabelStyle, IdLabel3, 10, 220, 200, 18);
   DriveComboBox1 = AddControl("COMBOBOX", "", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
-                              IdDriveComboBox1, 324, 232, 96, 200);
+                              IdDriveComboBox1, 10, 239, 300, 200);
 }
 
 void TDirSelDlg::FormCreate() { FillDrives(); }

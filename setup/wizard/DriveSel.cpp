@@ -161,10 +161,10 @@ TDriveSelDlg::TDriveSelDlg(HWND owner) : TForm("TDriveSelDlg", kCaption, 531, 40
 
 void TDriveSelDlg::CreateControls() {
   Label4 = AddControl("STATIC", "DVDドライブの参照先を変更します。", kLabelStyle, IdLabel4, 16,
-                      12, 500, 16);
+                      12, 500, 18);
   Label5 = AddControl("STATIC",
                       "参照先を変更するDVD番号にチェックを入れ、［参照先を変更］ を選択してください。",
-                      kLabelStyle, IdLabel5, 16, 32, 505, 16);
+                      kLabelStyle, IdLabel5, 16, 32, 505, 18);
   BtnCheck = AddControl("BUTTON", "全て選択", kButtonStyle, IdBtnCheck, 16, 62, 72, 22);
   BtnUncheck = AddControl("BUTTON", "全て解除", kButtonStyle, IdBtnUncheck, 92, 62, 72, 22);
   UndoBtn = AddControl("BUTTON", "変更を取り消す", kButtonStyle, IdUndoBtn, 250, 60, 120, 26);
