@@ -1,7 +1,7 @@
 #include "wizard/DirSel.h"
 
-#include <windows.h>
 #include <imm.h>
+#include <windows.h>
 
 #include <algorithm>
 
@@ -18,6 +18,11 @@
 namespace kestra {
 
 // ------------------------------------------------------------ decisions
+
+bool IsDriveRelative(const std::string& path) {
+  return path.size() > 2 && path[1] == ':' && path[2] != '\\' &&
+         !IsLeadByte(static_cast<unsigned char>(path[0]));
+}
 
 std::string LastFolderName(const std::string& path) {
   std::string trimmed = path;
@@ -135,32 +140,32 @@ TDirSelDlg::TDirSelDlg(HWND owner) : TForm("TDirSelDlg", kCaption, 431, 265, For
 
 void TDirSelDlg::CreateControls() {
   Panel1 = TControl(CreatePanel(Handle(), IdPanel1, 0, 0, 431, 50, false));
-  Memo2 = AddControl("EDIT", "", WS_VISIBLE | ES_MULTILINE | ES_READONLY, IdMemo2, 6, 8, 421, 36,
-                     0, Panel1.Handle());
+  Memo2 = AddControl("EDIT", "", WS_VISIBLE | ES_MULTILINE | ES_READONLY, IdMemo2, 6, 8, 421, 36, 0,
+                     Panel1.Handle());
   // The instruction's lines were broken by hand: the largest font at which
   // the longest of them stays on one line.
   const RECT box = TextBox(Memo2.Handle());
-  Memo2.SetFont(MakeFont(FittingFontHeight(InstructionOf(kDirSelApplication) + "\r\n" +
-                                               InstructionOf(kDirSelIndex),
-                                           box.right - box.left, 10000, {12, 11, 10, 9}),
-                         false));
+  Memo2.SetFont(MakeFont(
+      FittingFontHeight(InstructionOf(kDirSelApplication) + "\r\n" + InstructionOf(kDirSelIndex),
+                        box.right - box.left, 10000, {12, 11, 10, 9}),
+      false));
   // The path edit and its lists sit below the instruction.
   Label1 = AddControl("STATIC", "パス(&P)", kLabelStyle, IdLabel1, 10, 56, 200, 18);
   EditPath = AddControl("EDIT", "", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, IdEditPath, 10, 74,
                         300, 22, WS_EX_CLIENTEDGE);
   Label2 = AddControl("STATIC", "ディレクトリ(&D)", kLabelStyle, IdLabel2, 10, 103, 200, 18);
-  DirectoryListBox1 = AddControl(
-      "LISTBOX", "",
-      WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS |
-          LBS_NOINTEGRALHEIGHT,
-      IdDirectoryListBox1, 10, 122, 300, 96, WS_EX_CLIENTEDGE);
+  DirectoryListBox1 = AddControl("LISTBOX", "",
+                                 WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY |
+                                     LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
+                                 IdDirectoryListBox1, 10, 122, 300, 96, WS_EX_CLIENTEDGE);
   Button1 = AddControl("BUTTON", "ＯＫ", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, IdButton1, 324,
                        74, 96, 26);
   Button2 = AddControl("BUTTON", "キャンセル", kButtonStyle, IdButton2, 324, 106, 96, 26);
   // The drive list under the folder list, wide enough for a drive's label.
   Label3 = AddControl("STATIC", "ドライブ(&V)", kLabelStyle, IdLabel3, 10, 220, 200, 18);
-  DriveComboBox1 = AddControl("COMBOBOX", "", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
-                              IdDriveComboBox1, 10, 239, 300, 200);
+  DriveComboBox1 =
+      AddControl("COMBOBOX", "", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
+                 IdDriveComboBox1, 10, 239, 300, 200);
 }
 
 void TDirSelDlg::FormCreate() { FillDrives(); }
@@ -179,7 +184,8 @@ void TDirSelDlg::FillDrives() {
   for (int i = 0; i < 26; ++i) {
     if (!(drives & (1u << i))) continue;
     const std::string text = DriveItemText(static_cast<char>('A' + i));
-    ::SendMessageA(DriveComboBox1.Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    ::SendMessageA(DriveComboBox1.Handle(), CB_ADDSTRING, 0,
+                   reinterpret_cast<LPARAM>(text.c_str()));
   }
 }
 
@@ -240,7 +246,8 @@ void TDirSelDlg::DriveComboBox1Change() {
   const HWND combo = DriveComboBox1.Handle();
   const int index = static_cast<int>(::SendMessageA(combo, CB_GETCURSEL, 0, 0));
   char text[MAX_PATH + 8] = {};
-  if (index < 0 || ::SendMessageA(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0) >= MAX_PATH)
+  if (index < 0 ||
+      ::SendMessageA(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0) >= MAX_PATH)
     return;
   ::SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
   // A drive without a medium keeps the list where it was.
@@ -263,8 +270,13 @@ bool TDirSelDlg::CreateFolder(const std::string& path) {
 }
 
 void TDirSelDlg::Button1Click() {
+  std::string typed = EditPath.Text();
+  if (IsDriveRelative(typed)) {
+    typed = FullLongPath(typed);
+    EditPath.SetText(typed);
+  }
   const DirSelVerdict verdict = JudgeDirSelOk(
-      DirSelMode, EditPath.Text(), [](const std::string& folder) { return DirectoryExists(folder); });
+      DirSelMode, typed, [](const std::string& folder) { return DirectoryExists(folder); });
   switch (verdict.kind) {
     case DirSelVerdict::DriveMissing:
       Application.MessageBox("[" + verdict.named + kDriveErrorTail, kDriveErrorCaption,
@@ -277,8 +289,7 @@ void TDirSelDlg::Button1Click() {
       if (!CreateFolder(verdict.folder)) return;
       break;
     case DirSelVerdict::Accept:
-    default:
-      break;
+    default: break;
   }
   StartPath = AddBackslash(verdict.folder);
   ModalResult = mrOk;
@@ -321,8 +332,7 @@ void TDirSelDlg::OnCommand(int id, int code, HWND) {
     case IDCANCEL:
       if (code == BN_CLICKED) Button2Click();
       return;
-    default:
-      return;
+    default: return;
   }
 }
 
@@ -367,8 +377,7 @@ bool TDirSelDlg::OnMessage(UINT msg, WPARAM, LPARAM lparam, LRESULT* result) {
       Button2Click();
       *result = 0;
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 

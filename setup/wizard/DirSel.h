@@ -37,6 +37,11 @@ using FolderExistsFn = std::function<bool(const std::string&)>;
 DirSelVerdict JudgeDirSelOk(int32_t mode, const std::string& edit_path,
                             const FolderExistsFn& folder_exists);
 
+// "C:Apps": a drive letter without a root, which means the drive's current
+// folder. Such a path is judged as the full path it stands for, never handed
+// on as it is.
+bool IsDriveRelative(const std::string& path);
+
 // The last folder name of a path after trailing blanks are dropped: what
 // follows its last "\" (empty when it ends with one).
 std::string LastFolderName(const std::string& path);
@@ -44,10 +49,10 @@ std::string LastFolderName(const std::string& path);
 // The folder list of a current folder: the path from the root down to it,
 // then its subfolders.
 struct FolderListItem {
-  std::string name;   // shown: "C:\" for the root, else the folder's name
-  std::string path;   // the full folder path
-  int depth;          // 0 for the root
-  bool open;          // on the path to the current folder (or the current folder)
+  std::string name;  // shown: "C:\" for the root, else the folder's name
+  std::string path;  // the full folder path
+  int depth;         // 0 for the root
+  bool open;         // on the path to the current folder (or the current folder)
 };
 std::vector<FolderListItem> FolderListOf(const std::string& current_folder,
                                          const std::vector<std::string>& subfolders);

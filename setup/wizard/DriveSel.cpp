@@ -1,7 +1,7 @@
 #include "wizard/DriveSel.h"
 
-#include <windows.h>
 #include <commctrl.h>
+#include <windows.h>
 
 #include "system/FileSys.h"
 #include "system/SysQuery.h"
@@ -68,8 +68,7 @@ void UndoToLoaded(DvdRows& rows, const std::vector<std::string>& loaded_list) {
 
 bool DiffersFromLoaded(const DvdRows& rows, const std::vector<std::string>& loaded_list) {
   for (int row = 1; row <= static_cast<int>(rows.size()); ++row)
-    if (rows[static_cast<std::size_t>(row - 1)].folder != EntryOfRow(loaded_list, row))
-      return true;
+    if (rows[static_cast<std::size_t>(row - 1)].folder != EntryOfRow(loaded_list, row)) return true;
   return false;
 }
 
@@ -155,32 +154,33 @@ std::string CurrentDirectory() {
 
 }  // namespace
 
-TDriveSelDlg::TDriveSelDlg(HWND owner) : TForm("TDriveSelDlg", kCaption, 531, 401, FormBorder::Dialog) {
+TDriveSelDlg::TDriveSelDlg(HWND owner)
+    : TForm("TDriveSelDlg", kCaption, 531, 401, FormBorder::Dialog) {
   SetOwner(owner);
 }
 
 void TDriveSelDlg::CreateControls() {
-  Label4 = AddControl("STATIC", "DVDドライブの参照先を変更します。", kLabelStyle, IdLabel4, 16,
-                      12, 500, 18);
-  Label5 = AddControl("STATIC",
-                      "参照先を変更するDVD番号にチェックを入れ、［参照先を変更］ を選択してください。",
-                      kLabelStyle, IdLabel5, 16, 32, 505, 18);
+  Label4 = AddControl("STATIC", "DVDドライブの参照先を変更します。", kLabelStyle, IdLabel4, 16, 12,
+                      500, 18);
+  Label5 = AddControl(
+      "STATIC", "参照先を変更するDVD番号にチェックを入れ、［参照先を変更］ を選択してください。",
+      kLabelStyle, IdLabel5, 16, 32, 505, 18);
   BtnCheck = AddControl("BUTTON", "全て選択", kButtonStyle, IdBtnCheck, 16, 62, 72, 22);
   BtnUncheck = AddControl("BUTTON", "全て解除", kButtonStyle, IdBtnUncheck, 92, 62, 72, 22);
   UndoBtn = AddControl("BUTTON", "変更を取り消す", kButtonStyle, IdUndoBtn, 250, 60, 120, 26);
-  DVDPathSelBtn = AddControl("BUTTON", "参照先を変更(&D)...", kButtonStyle, IdDVDPathSelBtn, 375,
-                             60, 140, 26);
-  ListView1 = AddControl(WC_LISTVIEWA, "",
-                         WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS |
-                             LVS_SINGLESEL | LVS_NOSORTHEADER,
-                         IdListView1, 16, 92, 499, 260, WS_EX_CLIENTEDGE);
+  DVDPathSelBtn =
+      AddControl("BUTTON", "参照先を変更(&D)...", kButtonStyle, IdDVDPathSelBtn, 375, 60, 140, 26);
+  ListView1 = AddControl(
+      WC_LISTVIEWA, "",
+      WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL | LVS_NOSORTHEADER,
+      IdListView1, 16, 92, 499, 260, WS_EX_CLIENTEDGE);
   ::SendMessageA(List(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT,
                  LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
   AddColumn(List(), 0, "", LVCFMT_LEFT, kCheckColumnWidth);
   AddColumn(List(), 1, "DVD番号   ", LVCFMT_RIGHT, kLabelColumnWidth);
   AddColumn(List(), 2, "参照先", LVCFMT_LEFT, 100);
-  ResultBtn = AddControl("BUTTON", "", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, IdResultBtn,
-                         375, 362, 140, 28);
+  ResultBtn = AddControl("BUTTON", "", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, IdResultBtn, 375,
+                         362, 140, 28);
 }
 
 void TDriveSelDlg::FormCreate() {
@@ -246,8 +246,7 @@ bool TDriveSelDlg::PickFolder(std::string& folder) {
       ::SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
       return picked;
     }
-    case FolderPicker::InProcess:
-      return BrowseForFolder(folder);
+    case FolderPicker::InProcess: return BrowseForFolder(folder);
     case FolderPicker::DirectoryDialog:
     default: {
       TDirSelDlg dir_sel(Handle());

@@ -53,12 +53,12 @@ std::vector<int> WriteChangedRows(const DvdRows& rows, std::vector<std::string>&
 // everything fits without a horizontal scroll bar, leaving room for a vertical
 // one when none is shown.
 struct PathColumnFit {
-  int auto_width;      // the folder column fitted to its content
-  int other_columns;   // the check box and label columns together
-  int client_width;    // the list's client width
+  int auto_width;     // the folder column fitted to its content
+  int other_columns;  // the check box and label columns together
+  int client_width;   // the list's client width
   bool hscroll_shown;
   bool vscroll_shown;
-  int vscroll_width;   // SM_CXVSCROLL
+  int vscroll_width;  // SM_CXVSCROLL
 };
 int FittedPathColumnWidth(const PathColumnFit& fit);
 

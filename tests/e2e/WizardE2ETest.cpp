@@ -793,6 +793,8 @@ TEST_F(DvdSelection, DirectoryDialogOkRulesFromThePage) {
        {{CreateQuestionBox(apps + "Index"), "Yes"}}, apps + "Index\\", apps + "Index"},
       {"a file in the way", 1, {}, apps + "blocked",
        {{CreateQuestionBox(apps + "blocked"), "Yes"}}, "", ""},
+      {"a drive without its root: the drive's current folder", 1, {"Index"}, "R:Apps\\Index", {},
+       apps + "Index\\", ""},
   };
   PlacedSetup placed(kDvdRoot, "1.10.0");
   Process setup = placed.Start();

@@ -354,12 +354,12 @@ namespace {
 class RemoteMemory {
  public:
   RemoteMemory(DWORD pid, std::size_t size)
-      : process_(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
-                               pid)),
+      : process_(
+            ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid)),
         size_(size) {
     if (process_)
-      address_ = ::VirtualAllocEx(process_.get(), nullptr, size, MEM_COMMIT | MEM_RESERVE,
-                                  PAGE_READWRITE);
+      address_ =
+          ::VirtualAllocEx(process_.get(), nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     if (!address_)
       throw std::runtime_error("cannot reach the memory of process " + std::to_string(pid) +
                                " (error " + std::to_string(::GetLastError()) + ")");
@@ -371,11 +371,13 @@ class RemoteMemory {
   char* At(std::size_t offset) const { return static_cast<char*>(address_) + offset; }
   LPARAM Param(std::size_t offset = 0) const { return reinterpret_cast<LPARAM>(At(offset)); }
   void Write(std::size_t offset, const void* data, std::size_t size) const {
-    if (offset + size > size_ || !::WriteProcessMemory(process_.get(), At(offset), data, size, nullptr))
+    if (offset + size > size_ ||
+        !::WriteProcessMemory(process_.get(), At(offset), data, size, nullptr))
       throw std::runtime_error("cannot write into the driven program");
   }
   void Read(std::size_t offset, void* data, std::size_t size) const {
-    if (offset + size > size_ || !::ReadProcessMemory(process_.get(), At(offset), data, size, nullptr))
+    if (offset + size > size_ ||
+        !::ReadProcessMemory(process_.get(), At(offset), data, size, nullptr))
       throw std::runtime_error("cannot read from the driven program");
   }
 
@@ -389,8 +391,8 @@ constexpr std::size_t kRecordSize = 256;  // room for any of the records below
 constexpr std::size_t kTextSize = 2048;
 
 bool RowChecked(HWND list, int row) {
-  const auto state = static_cast<UINT>(
-      SendWithin(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK, kReadTimeout));
+  const auto state = static_cast<UINT>(SendWithin(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row),
+                                                  LVIS_STATEIMAGEMASK, kReadTimeout));
   return (state >> 12) == 2;
 }
 
@@ -437,7 +439,8 @@ void RequireItemList(const Window& window, const std::string& action) {
 std::vector<ListRow> Window::ListRows() const {
   RequireClass(*this, WC_LISTVIEWA, "read the rows of");
   const HWND header = reinterpret_cast<HWND>(SendWithin(hwnd_, LVM_GETHEADER, 0, 0, kReadTimeout));
-  const int columns = header ? static_cast<int>(SendWithin(header, HDM_GETITEMCOUNT, 0, 0, kReadTimeout)) : 1;
+  const int columns =
+      header ? static_cast<int>(SendWithin(header, HDM_GETITEMCOUNT, 0, 0, kReadTimeout)) : 1;
   const int count = static_cast<int>(SendWithin(hwnd_, LVM_GETITEMCOUNT, 0, 0, kReadTimeout));
   RemoteMemory memory(ProcessId(), kRecordSize + kTextSize);
   std::vector<ListRow> rows;
@@ -466,12 +469,13 @@ void Window::SetRowChecked(int row, bool checked, Millis timeout) const {
   }
   const HWND list = hwnd_;
   const LPARAM at = MAKELPARAM(point.x, point.y);
-  Deliver(*this, "click on the check box of row " + std::to_string(row) + " of " + Describe(*this),
-          [list, at] {
-            return ::PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at) &&
-                   ::PostMessageA(list, WM_LBUTTONUP, 0, at);
-          },
-          timeout);
+  Deliver(
+      *this, "click on the check box of row " + std::to_string(row) + " of " + Describe(*this),
+      [list, at] {
+        return ::PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at) &&
+               ::PostMessageA(list, WM_LBUTTONUP, 0, at);
+      },
+      timeout);
   for (Deadline deadline(timeout); RowChecked(hwnd_, row) != checked; Pause()) {
     if (deadline.Passed())
       throw TimeoutError(FailureText("row " + std::to_string(row) + " of " + Describe(*this) +
@@ -484,8 +488,8 @@ void Window::SetRowChecked(int row, bool checked, Millis timeout) const {
 std::vector<std::string> Window::Items() const {
   RequireItemList(*this, "read the items of");
   const bool combo = IsComboBox(*this);
-  const int count = static_cast<int>(
-      SendWithin(hwnd_, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0, kReadTimeout));
+  const int count =
+      static_cast<int>(SendWithin(hwnd_, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0, kReadTimeout));
   std::vector<std::string> items;
   // The program copies each text into memory shared with the driver.
   const std::string name = hook::TextMappingName(ProcessId());
@@ -506,7 +510,8 @@ std::vector<std::string> Window::Items() const {
 
 std::string Window::SelectedItem() const {
   RequireItemList(*this, "read the current item of");
-  const auto current = SendWithin(hwnd_, IsComboBox(*this) ? CB_GETCURSEL : LB_GETCURSEL, 0, 0, kReadTimeout);
+  const auto current =
+      SendWithin(hwnd_, IsComboBox(*this) ? CB_GETCURSEL : LB_GETCURSEL, 0, 0, kReadTimeout);
   const std::vector<std::string> items = Items();
   if (current < 0 || static_cast<std::size_t>(current) >= items.size()) return std::string();
   return items[static_cast<std::size_t>(current)];
@@ -526,11 +531,12 @@ void ChooseIn(const Window& window, const std::string& text, bool open, Millis t
     throw std::runtime_error("no item \"" + ToUtf8(text) + "\" in " + Describe(window));
   const HWND control = window.Handle();
   const UINT choose = ::RegisterWindowMessageA(hook::kChooseMessage);
-  Deliver(window, action + " " + Describe(window),
-          [control, choose, index, open] {
-            return ::PostMessageA(control, choose, index, open ? 1 : 0) != FALSE;
-          },
-          timeout);
+  Deliver(
+      window, action + " " + Describe(window),
+      [control, choose, index, open] {
+        return ::PostMessageA(control, choose, index, open ? 1 : 0) != FALSE;
+      },
+      timeout);
 }
 
 }  // namespace

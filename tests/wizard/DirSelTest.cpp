@@ -37,8 +37,8 @@ TEST(DirSelOk, ApplicationFolderGetsTheProductFolder) {
   ExpectVerdict(JudgeDirSelOk(0, "D:\\Apps", with_kestra), DirSelVerdict::Accept,
                 "D:\\Apps\\KESTRA\\", "");
   // None yet: the question names it, Yes creates it.
-  ExpectVerdict(JudgeDirSelOk(0, "D:\\Apps", d_apps), DirSelVerdict::AskCreate,
-                "D:\\Apps\\KESTRA", "D:\\Apps\\KESTRA\\");
+  ExpectVerdict(JudgeDirSelOk(0, "D:\\Apps", d_apps), DirSelVerdict::AskCreate, "D:\\Apps\\KESTRA",
+                "D:\\Apps\\KESTRA\\");
   ExpectVerdict(JudgeDirSelOk(0, "D:\\Apps\\", d_apps), DirSelVerdict::AskCreate,
                 "D:\\Apps\\KESTRA", "D:\\Apps\\KESTRA\\");
   // The product folder itself, in any case, existing or not: as typed.
@@ -68,11 +68,18 @@ TEST(DirSelOk, IndexAndPlainFoldersAreTakenOrCreatedAsTyped) {
 TEST(DirSelOk, AMissingDriveComesBeforeAnyQuestion) {
   const auto folders = Existing({"C:"});
   for (int32_t mode : {0, 1, -1}) {
-    ExpectVerdict(JudgeDirSelOk(mode, "J:\\Index", folders), DirSelVerdict::DriveMissing, "",
-                  "J:");
+    ExpectVerdict(JudgeDirSelOk(mode, "J:\\Index", folders), DirSelVerdict::DriveMissing, "", "J:");
     // A path without a drive names no drive.
     ExpectVerdict(JudgeDirSelOk(mode, "Index", folders), DirSelVerdict::DriveMissing, "", "");
   }
+}
+
+TEST(DirSelOk, ADriveWithoutItsRootIsRelative) {
+  EXPECT_TRUE(IsDriveRelative("C:Apps"));
+  EXPECT_FALSE(IsDriveRelative("C:\\Apps"));
+  EXPECT_FALSE(IsDriveRelative("C:"));
+  EXPECT_FALSE(IsDriveRelative("\\\\server\\share"));
+  EXPECT_FALSE(IsDriveRelative("表:"));  // a double-byte character, not a drive
 }
 
 TEST(DirSelOk, JapaneseNamesEndingInByte5CAreWalkedByCharacter) {

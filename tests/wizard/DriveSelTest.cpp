@@ -23,8 +23,8 @@ DvdRows CheckedOnly(std::vector<std::string> list, std::initializer_list<int> ro
 }
 
 TEST(DriveSelRows, TheJudgementVolumeComesLastAndTheSupplementsMoveUp) {
-  const std::vector<std::pair<int, int>> rows_to_entries = {
-      {1, 1}, {2, 2}, {3, 4}, {4, 5}, {21, 22}, {22, 23}, {23, 3}};
+  const std::vector<std::pair<int, int>> rows_to_entries = {{1, 1},   {2, 2},   {3, 4}, {4, 5},
+                                                            {21, 22}, {22, 23}, {23, 3}};
   for (auto [row, entry] : rows_to_entries) EXPECT_EQ(ListIndexOfRow(row), entry) << row;
   std::vector<int> seen;
   for (int row = 1; row <= kDvdRowCount; ++row) seen.push_back(ListIndexOfRow(row));
