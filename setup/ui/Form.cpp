@@ -70,7 +70,7 @@ void TForm::Create() {
   ::AdjustWindowRectEx(&frame, Style(), FALSE, ExStyle());
   hwnd_ = ::CreateWindowExA(ExStyle(), class_name_.c_str(), caption_.c_str(), Style(),
                             CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
-                            frame.bottom - frame.top, Application.Handle(), nullptr,
+                            frame.bottom - frame.top, owner_ ? owner_ : Application.Handle(), nullptr,
                             Application.Instance(), this);
   ::SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
   CenterOnScreen();

@@ -40,6 +40,9 @@ class TForm {
   TForm& operator=(const TForm&) = delete;
   virtual ~TForm();
 
+  // The window that owns the form (set before Create); none: the application
+  // window. A dialog opened from another dialog is owned by it.
+  void SetOwner(HWND owner) { owner_ = owner; }
   // Creates the window (hidden) and its controls, then runs FormCreate.
   void Create();
   HWND Handle() const { return hwnd_; }
@@ -98,6 +101,7 @@ class TForm {
   int client_height_;
   FormBorder border_;
   HWND hwnd_ = nullptr;
+  HWND owner_ = nullptr;
   GdiObject font_;
   std::vector<GdiObject> extra_fonts_;
   bool in_modal_loop_ = false;

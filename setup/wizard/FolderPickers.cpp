@@ -6,15 +6,12 @@
 #include "system/FileSys.h"
 #include "system/Mbcs.h"
 #include "system/SysQuery.h"
-#include "ui/Form.h"
 
 namespace kestra {
 
 namespace {
 
-// The shell's folder browser, preselecting the start folder. It serves every
-// kind of system until the directory dialog, the desktop-user picker and the
-// DVD selection dialog take their places behind the functions below.
+// The shell's folder browser, preselecting the start folder.
 class ComScope {
  public:
   ComScope() : initialized_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
@@ -58,23 +55,10 @@ bool BrowseShellFolders(std::string& folder) {
 
 }  // namespace
 
-bool PickFolderOldWindows(HWND, int, std::string& folder) { return BrowseShellFolders(folder); }
+bool BrowseForFolder(std::string& folder) { return BrowseShellFolders(folder); }
 
-bool PickFolderInProcess(std::string& folder) { return BrowseShellFolders(folder); }
-
-bool PickFolderAsDesktopUser(HWND, std::string& folder, bool) {
-  return BrowseShellFolders(folder);
-}
-
-int ShowDvdSelection(HWND, std::vector<std::string>& work_list, const std::vector<std::string>&,
-                     const std::string&, int) {
-  // Every DVD number is selected at first, so one pick sets them all.
-  if (work_list.size() < 2) return mrOk;
-  std::string folder = work_list[1];
-  if (BrowseShellFolders(folder)) {
-    for (std::size_t i = 1; i < work_list.size(); ++i) work_list[i] = AddBackslash(folder);
-  }
-  return mrOk;
-}
+// Until the desktop-user helper takes its place, Windows 8 and later browse in
+// this process too.
+bool BrowseAsDesktopUser(HWND, std::string& folder, bool) { return BrowseShellFolders(folder); }
 
 }  // namespace kestra

@@ -9,6 +9,8 @@
 #include "system/SysQuery.h"
 #include "ui/Application.h"
 #include "wizard/Defaults.h"
+#include "wizard/DirSel.h"
+#include "wizard/DriveSel.h"
 #include "wizard/FolderPickers.h"
 #include "wizard/Panel.h"
 #include "wizard/SettingRules.h"
@@ -54,6 +56,8 @@ TSettingDlg::TSettingDlg(TSetupAbortMsg& abort_msg)
       app_size_color_(kBlack),
       coll_size_color_(kBlack),
       drive_type_color_(kBlack) {}
+
+TSettingDlg::~TSettingDlg() = default;
 
 void TSettingDlg::CreateControls() {
   bold_font_ = MakeFont(12, true);
@@ -287,14 +291,21 @@ void TSettingDlg::DefCollBtnClick() { SetCollPath(DefaultIndexDir); }
 
 bool TSettingDlg::PickFolder(int tag, std::string& folder) {
   if (Win8OrLater) {
-    const bool picked = PickFolderAsDesktopUser(nullptr, folder, true);
+    const bool picked = BrowseAsDesktopUser(nullptr, folder, true);
     // The helper's dialog belonged to another user: bring the page back on top.
     ::SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     ::SetForegroundWindow(Handle());
     return picked;
   }
-  if (VistaOrLater) return PickFolderInProcess(folder);
-  return PickFolderOldWindows(Handle(), tag == 0 ? kDirSelApplication : kDirSelIndex, folder);
+  if (VistaOrLater) return BrowseForFolder(folder);
+  // Kept until the page goes, as the page's own dialogs are.
+  dir_sel_ = std::make_unique<TDirSelDlg>(Handle());
+  dir_sel_->Create();
+  dir_sel_->DirSelMode = tag == 0 ? kDirSelApplication : kDirSelIndex;
+  dir_sel_->StartPath = folder;
+  if (dir_sel_->ShowModal() != mrOk) return false;
+  folder = dir_sel_->StartPath;
+  return true;
 }
 
 void TSettingDlg::ReferenceAprBtnClick(int tag) {
@@ -323,8 +334,14 @@ void TSettingDlg::DVDSelBtnClick() {
   std::vector<std::string> loaded{std::string()};
   for (int i = 0; i < kDvdCount; ++i)
     loaded.push_back(AppInfo.AppInfo.DVDPaths[static_cast<std::size_t>(i)]);
-  if (ShowDvdSelection(Handle(), DvdPathList, loaded, kProduct.title, 3) == mrOk &&
-      DvdPathList.size() > 1) {
+  TDriveSelDlg drive_sel(Handle());
+  drive_sel.Create();
+  drive_sel.WorkList = &DvdPathList;
+  drive_sel.LoadedList = std::move(loaded);
+  drive_sel.ProductTitle = kProduct.title;
+  drive_sel.SetupMode = 3;
+  drive_sel.FillList();
+  if (drive_sel.ShowModal() == mrOk && DvdPathList.size() > 1) {
     LabelDVD1.SetText(DvdPathList[1]);
     ShowDvdSummary();
   }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,10 +17,12 @@
 namespace kestra {
 
 class TSetupAbortMsg;
+class TDirSelDlg;
 
 class TSettingDlg : public TForm {
  public:
   explicit TSettingDlg(TSetupAbortMsg& abort_msg);
+  ~TSettingDlg() override;
 
   enum ControlId {
     IdLabel1 = 100,
@@ -108,6 +111,8 @@ class TSettingDlg : public TForm {
   void UpgradePress();
 
   TSetupAbortMsg& abort_msg_;
+  // The directory dialog of systems before Vista, freed with the page.
+  std::unique_ptr<TDirSelDlg> dir_sel_;
 
   TControl Label1, Label2, PageControl1, TabSheet1, TabSheet2;
   TControl Panel4, Panel1, Label3, AppPathEdit, ReferenceAprBtn, AppDrvSizeLabel;

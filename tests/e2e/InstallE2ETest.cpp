@@ -13,6 +13,8 @@
 #include "WineTestEnv.h"
 #include "system/FileSys.h"
 #include "system/Registry.h"
+#include "wizard/DirSel.h"
+#include "wizard/DriveSel.h"
 #include "wizard/Setting.h"
 
 namespace {
@@ -107,6 +109,71 @@ TEST_F(InstallRun, ExpandsEveryGroupIntoItsBaseFolder) {
   EXPECT_EQ(e2e::FilesBelow(app), (std::vector<std::string>{"KESTRA.EXE", "MANUAL\\利用ガイド.PDF"}));
   EXPECT_EQ(e2e::FilesBelow(e2e::kLibraryFolder),
             (std::vector<std::string>{"NTIDIC.DAT", "NTISRCH.DLL"}));
+}
+
+// Windows XP: the application folder typed into the installer's own directory
+// dialog (which creates it with the product folder below), and the second DVD
+// moved to the other drive in the DVD selection.
+TEST_F(InstallRun, OnWindowsXpWithTheFoldersChosenInTheWizardsOwnDialogs) {
+  testenv::ScopedWindowsVersion xp(testenv::WinVersion::WinXP, {"SETUP.EXE"});
+  const std::string base = "C:\\kestra_e2e\\xp";
+  DvdInDrive dvd(e2e::SampleDvdImage(), base + "\\KESTRA\\");
+  RemoveDirectoryA(base.c_str());
+  setup_ = uidrv::Process::Start("Q:\\SETUP.EXE", "", "Q:\\");
+  session_ = std::make_unique<uidrv::Session>(setup_);
+  e2e::AcceptConsent(*session_);
+  uidrv::Window settings = session_->WaitForWindow("TSettingDlg");
+  using kestra::TDirSelDlg;
+  using kestra::TDriveSelDlg;
+  using kestra::TSettingDlg;
+
+  settings.ChildById(TSettingDlg::IdReferenceAprBtn).Click();
+  uidrv::Window dir_sel = session_->WaitForWindow("TDirSelDlg");
+  dir_sel.ChildById(TDirSelDlg::IdEditPath).Type(base);
+  dir_sel.ChildById(TDirSelDlg::IdButton1).Click();
+  EXPECT_EQ(session_->Answer("Yes"),
+            (MessageBoxRecord{"ディレクトリ作成",
+                              "[" + base + "\\KESTRA\\]\r\n指定されたパスは存在しません。作成しますか？\r\n",
+                              {"Yes", "No"}, "information"}));
+  session_->WaitForWindowGone("TDirSelDlg");
+  EXPECT_EQ(settings.ChildById(TSettingDlg::IdAppPathEdit).Text(), dvd.InstallDir());
+
+  uidrv::Window install = settings.ChildById(TSettingDlg::IdInstallBtn);
+  install.Click();  // to the second step
+  settings.ChildById(TSettingDlg::IdDVDSelBtn).Click();
+  uidrv::Window drive_sel = session_->WaitForWindow("TDriveSelDlg");
+  uidrv::Window list = drive_sel.ChildById(TDriveSelDlg::IdListView1);
+  drive_sel.ChildById(TDriveSelDlg::IdBtnUncheck).Click();
+  list.SetRowChecked(1, true);
+  drive_sel.ChildById(TDriveSelDlg::IdDVDPathSelBtn).Click();
+  dir_sel = session_->WaitForWindow("TDirSelDlg");
+  dir_sel.ChildById(TDirSelDlg::IdEditPath).Type("R:\\");
+  dir_sel.ChildById(TDirSelDlg::IdButton1).Click();
+  session_->WaitForWindowGone("TDirSelDlg");
+  drive_sel.ChildById(TDriveSelDlg::IdResultBtn).Click();
+  session_->WaitForWindowGone("TDriveSelDlg");
+
+  install.Click();
+  ASSERT_EQ(session_->Answer("Yes"), StartQuestion());
+  EXPECT_EQ(session_->Answer("OK", 60s), CompletionBox());
+  session_->RequireExit();
+
+  const std::string app = dvd.InstallDir();
+  EXPECT_TRUE(SameAsSource(app + "KESTRA.EXE", "KESTRA.EXE"));
+  EXPECT_TRUE(SameAsSource(app + "MANUAL\\利用ガイド.PDF", "MANUAL\\利用ガイド.PDF"));
+  const std::string product_key = "SOFTWARE\\ZEL\\ケストラDVD";
+  EXPECT_EQ(kestra::RegKey::Open(HKEY_LOCAL_MACHINE,
+                                 "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\KESTRA.EXE",
+                                 KEY_READ)
+                .ReadStringOr(""),
+            app + "KESTRA.EXE");
+  kestra::RegKey service =
+      kestra::RegKey::Open(HKEY_LOCAL_MACHINE, product_key + "\\Service", KEY_READ);
+  EXPECT_EQ(service.ReadStringOr("DVDPath1"), "Q:\\");
+  EXPECT_EQ(service.ReadStringOr("DVDPath2"), "R:\\");
+  EXPECT_EQ(service.ReadStringOr("DVDPath3"), "Q:\\");
+  EXPECT_EQ(service.ReadStringOr("DVDPath23"), "Q:\\");
+  RemoveDirectoryA(base.c_str());
 }
 
 TEST_F(InstallRun, CancelConfirmedDuringExpansionEndsSilentlyAfterTheCurrentFile) {

@@ -11,8 +11,11 @@
 #include "RegistryFixtures.h"
 #include "SetupHarness.h"
 #include "system/FileSys.h"
+#include "system/Mbcs.h"
 #include "system/Registry.h"
 #include "wizard/Consent.h"
+#include "wizard/DirSel.h"
+#include "wizard/DriveSel.h"
 #include "wizard/Setting.h"
 #include "wizard/SetupAbort.h"
 
@@ -20,6 +23,9 @@ namespace {
 
 using namespace e2e;
 using kestra::TConsentDlg;
+using kestra::TDirSelDlg;
+using kestra::TDriveSelDlg;
+using uidrv::ListRow;
 using kestra::TSettingDlg;
 using kestra::TSetupAbortMsg;
 using uidrv::MessageBoxRecord;
@@ -535,27 +541,6 @@ TEST_F(Wizard, TheDvdsOwnIndexChosenWithTheBoxCheckedIsNotCopied) {
   EXPECT_EQ(closed.Text(TSettingDlg::IdCollPathEdit), "Q:\\KESTRA\\DOCS\\");
 }
 
-TEST_F(Wizard, DvdFoldersThatDifferAreSummarisedAndOnePickSetsThemAll) {
-  wizardtest::SetString(HKEY_CURRENT_USER, kServiceKey, "DVDPath1", "Q:\\");
-  wizardtest::SetString(HKEY_CURRENT_USER, kServiceKey, "DVDPath2", "R:\\");
-  PlacedSetup placed(kDvdRoot, "1.10.0");
-  Process setup = placed.Start();
-  Session session(setup);
-  Page page = OpenSettingsAfterConsent(session);
-  page.Control(TSettingDlg::IdInstallBtn).Click();
-  Window summary = page.Control(TSettingDlg::IdLabelDVD1);
-  EXPECT_EQ(summary.Text(), kDvdFoldersDiffer);
-  EXPECT_EQ(summary.TextColor(), kBlue);
-  EXPECT_EQ(page.Text(TSettingDlg::IdDVDInfoLbl), kDvdFoldersDifferInfo);
-
-  page.Control(TSettingDlg::IdDVDSelBtn).Click();
-  session.WaitForWindow("#32770").ChildById(IDOK).Click();
-  session.WaitForWindowGone("#32770");
-  EXPECT_EQ(summary.Text(), "Q:\\");
-  EXPECT_EQ(summary.TextColor(), ::GetSysColor(COLOR_WINDOWTEXT));
-  EXPECT_EQ(page.Text(TSettingDlg::IdDVDInfoLbl), kSameDvdFolders);
-}
-
 TEST_F(Wizard, BeforeVistaTheDefaultIndexIsUnderProgramFiles) {
   ScopedWindowsVersion xp(WinVersion::WinXP, {"SETUP.EXE"});
   PlacedSetup placed(kDvdRoot, "1.10.0");
@@ -565,6 +550,334 @@ TEST_F(Wizard, BeforeVistaTheDefaultIndexIsUnderProgramFiles) {
   EXPECT_EQ(page.Text(TSettingDlg::IdCollPathEdit), ProgramFiles() + "KESTRA\\DOCS\\");
   EXPECT_TRUE(page.Control(TSettingDlg::IdInstallBtn).Enabled());
   EXPECT_EQ(page.Control(TSettingDlg::IdCollDrvSizeLabel).TextColor(), kBlack);
+}
+
+// ============================================================ DVD drive selection
+
+constexpr char kDriveSel[] = "TDriveSelDlg";
+constexpr char kDirSel[] = "TDirSelDlg";
+constexpr char kServiceMachineKey[] = "SOFTWARE\\ZEL\\ケストラDVD\\Service";
+
+// The label of each row, top to bottom: the judgement volume (DVD 3) last.
+std::string DvdRowLabel(int row) {
+  if (row == 1) return "1 番 民事篇";
+  if (row == 2) return "2 番 刑事篇";
+  if (row == 23) return " 判決文 1 番";
+  return std::to_string(row) + " 番 追補版";
+}
+
+// The rows a user should see: every row with one folder, or as given.
+std::vector<ListRow> DvdRows(const std::vector<std::string>& folders, bool checked) {
+  std::vector<ListRow> rows;
+  for (int row = 1; row <= 23; ++row)
+    rows.push_back({{"", DvdRowLabel(row),
+                     folders.size() == 1 ? folders[0] : folders[static_cast<std::size_t>(row - 1)]},
+                    checked});
+  return rows;
+}
+
+// Step 2 of the page, then "詳細設定(&D)...".
+Window OpenDvdSelection(Session& session, const Page& page) {
+  if (page.form.Text() == "環境設定１") page.Control(TSettingDlg::IdInstallBtn).Click();
+  page.Control(TSettingDlg::IdDVDSelBtn).Click();
+  return session.WaitForWindow(kDriveSel);
+}
+
+void ReturnToSetup(Session& session, const Window& drive_sel) {
+  drive_sel.ChildById(TDriveSelDlg::IdResultBtn).Click();
+  session.WaitForWindowGone(kDriveSel);
+}
+
+// "参照先を変更(&D)..." before Vista: the directory dialog, where the folder is typed.
+Window OpenDirSelFromDvdSelection(Session& session, const Window& drive_sel) {
+  drive_sel.ChildById(TDriveSelDlg::IdDVDPathSelBtn).Click();
+  return session.WaitForWindow(kDirSel);
+}
+
+void PickTyped(Session& session, const Window& dir_sel, const std::string& folder) {
+  dir_sel.ChildById(TDirSelDlg::IdEditPath).Type(folder);
+  dir_sel.ChildById(TDirSelDlg::IdButton1).Click();
+  session.WaitForWindowGone(kDirSel);
+}
+
+// Before Vista the DVD selection picks with the installer's own directory
+// dialog: every DVD starts as the setup drive Q:\.
+class DvdSelection : public Wizard {
+ protected:
+  void SetUp() override {
+    Wizard::SetUp();
+    kestra::ForceDirectories(kPickRoot + "Apps");
+  }
+  void TearDown() override {
+    ::RemoveDirectoryA((kPickRoot + "Apps").c_str());
+    Wizard::TearDown();
+  }
+  ScopedWindowsVersion xp_{WinVersion::WinXP, {"SETUP.EXE"}};
+};
+
+TEST_F(DvdSelection, OpensWithEveryRowCheckedAndTheFirstPickSetsEveryDvd) {
+  PlacedSetup placed(kDvdRoot, "1.10.0");
+  Process setup = placed.Start();
+  Session session(setup);
+  Page page = OpenSettingsAfterConsent(session);
+  Window drive_sel = OpenDvdSelection(session, page);
+  EXPECT_EQ(drive_sel.Text(), "DVDドライブの変更  - ケストラDVD -");
+  EXPECT_EQ(drive_sel.ChildById(TDriveSelDlg::IdLabel4).Text(), "DVDドライブの参照先を変更します。");
+  EXPECT_EQ(drive_sel.ChildById(TDriveSelDlg::IdLabel5).Text(),
+            "参照先を変更するDVD番号にチェックを入れ、［参照先を変更］ を選択してください。");
+  EXPECT_EQ(drive_sel.ChildById(TDriveSelDlg::IdBtnCheck).Text(), "全て選択");
+  EXPECT_EQ(drive_sel.ChildById(TDriveSelDlg::IdBtnUncheck).Text(), "全て解除");
+  EXPECT_EQ(drive_sel.ChildById(TDriveSelDlg::IdDVDPathSelBtn).Text(), "参照先を変更(&D)...");
+  EXPECT_EQ(drive_sel.ChildById(TDriveSelDlg::IdResultBtn).Text(), "セットアップに戻る");
+  Window list = drive_sel.ChildById(TDriveSelDlg::IdListView1);
+  Window undo = drive_sel.ChildById(TDriveSelDlg::IdUndoBtn);
+  EXPECT_EQ(undo.Text(), "変更を取り消す");
+  EXPECT_EQ(list.ListRows(), DvdRows({"Q:\\"}, true));
+  EXPECT_FALSE(undo.Enabled());
+  // No close box and no cancel: closing the window does nothing.
+  EXPECT_EQ(::GetWindowLongPtrA(drive_sel.Handle(), GWL_STYLE) & WS_SYSMENU, 0);
+  ::PostMessageA(drive_sel.Handle(), WM_CLOSE, 0, 0);
+  drive_sel.PressKey(VK_ESCAPE);
+  EXPECT_TRUE(drive_sel.Visible());
+
+  // The picker starts at the first checked row's folder, as a plain folder.
+  Window dir_sel = OpenDirSelFromDvdSelection(session, drive_sel);
+  EXPECT_EQ(dir_sel.ChildById(TDirSelDlg::IdEditPath).Text(), "Q:\\");
+  EXPECT_FALSE(dir_sel.ChildById(TDirSelDlg::IdMemo2).Visible());
+  PickTyped(session, dir_sel, kPickRoot + "Apps");
+  EXPECT_EQ(list.ListRows(), DvdRows({kPickRoot + "Apps\\"}, true));
+  EXPECT_TRUE(undo.Enabled());
+  undo.Click();
+  EXPECT_EQ(list.ListRows(), DvdRows({"Q:\\"}, true));
+  EXPECT_FALSE(undo.Enabled());
+
+  PickTyped(session, OpenDirSelFromDvdSelection(session, drive_sel), kPickRoot + "Apps");
+  ReturnToSetup(session, drive_sel);
+  EXPECT_EQ(page.Text(TSettingDlg::IdLabelDVD1), "R:\\APPS\\");  // shown upper-cased
+  EXPECT_EQ(page.Control(TSettingDlg::IdLabelDVD1).TextColor(), ::GetSysColor(COLOR_WINDOWTEXT));
+  EXPECT_EQ(page.Text(TSettingDlg::IdDVDInfoLbl), kSameDvdFolders);
+  EXPECT_EQ(session.Transcript(), kNoMessage);
+}
+
+TEST_F(DvdSelection, OnlyTheJudgementRowChangesDvdThreeThroughTheInstallation) {
+  PlacedSetup placed(kDvdRoot, "1.10.0");
+  Process setup = placed.Start();
+  Session session(setup);
+  Page page = OpenSettingsAfterConsent(session);
+  page.Control(TSettingDlg::IdCheckBox1).SetChecked(false);
+  Window drive_sel = OpenDvdSelection(session, page);
+  Window list = drive_sel.ChildById(TDriveSelDlg::IdListView1);
+  drive_sel.ChildById(TDriveSelDlg::IdBtnUncheck).Click();
+  EXPECT_EQ(list.ListRows(), DvdRows({"Q:\\"}, false));
+  list.SetRowChecked(22, true);
+  PickTyped(session, OpenDirSelFromDvdSelection(session, drive_sel), kPickRoot + "Apps");
+  std::vector<ListRow> expected = DvdRows({"Q:\\"}, false);
+  expected[22] = {{"", " 判決文 1 番", kPickRoot + "Apps\\"}, true};
+  EXPECT_EQ(list.ListRows(), expected);
+  ReturnToSetup(session, drive_sel);
+  EXPECT_EQ(page.Text(TSettingDlg::IdLabelDVD1), kDvdFoldersDiffer);
+  EXPECT_EQ(page.Control(TSettingDlg::IdLabelDVD1).TextColor(), kBlue);
+  EXPECT_EQ(page.Text(TSettingDlg::IdDVDInfoLbl), kDvdFoldersDifferInfo);
+
+  page.Control(TSettingDlg::IdInstallBtn).Click();
+  EXPECT_EQ(session.Answer("Yes"), StartQuestionBox());
+  EXPECT_EQ(session.Answer("OK"), InstallDoneBox());
+  session.RequireExit();
+  kestra::RegKey service = kestra::RegKey::Open(HKEY_LOCAL_MACHINE, kServiceMachineKey, KEY_READ);
+  EXPECT_EQ(service.ReadStringOr("DVDPath3"), kPickRoot + "Apps\\");
+  EXPECT_EQ(service.ReadStringOr("DVDPath1"), "Q:\\");
+  EXPECT_EQ(service.ReadStringOr("DVDPath4"), "Q:\\");
+  EXPECT_EQ(service.ReadStringOr("DVDPath23"), "Q:\\");
+}
+
+TEST_F(DvdSelection, NoRowCheckedOpensNoPickerAndReturningUnchangedKeepsTheFolders) {
+  wizardtest::SetString(HKEY_CURRENT_USER, kServiceKey, "DVDPath1", "Q:\\");
+  wizardtest::SetString(HKEY_CURRENT_USER, kServiceKey, "DVDPath4", "R:\\");
+  PlacedSetup placed(kDvdRoot, "1.10.0");
+  Process setup = placed.Start();
+  Session session(setup);
+  Page page = OpenSettingsAfterConsent(session);
+  Window drive_sel = OpenDvdSelection(session, page);
+  Window list = drive_sel.ChildById(TDriveSelDlg::IdListView1);
+  std::vector<std::string> folders(23, "Q:\\");
+  folders[2] = "R:\\";  // DVD 4 is row 3
+  EXPECT_EQ(list.ListRows(), DvdRows(folders, true));
+  drive_sel.ChildById(TDriveSelDlg::IdBtnUncheck).Click();
+  drive_sel.ChildById(TDriveSelDlg::IdDVDPathSelBtn).Click();
+  drive_sel.Send(WM_NULL, 0, 0);  // the click has been handled
+  for (const Window& window : session.TopLevelWindows()) EXPECT_NE(window.ClassName(), kDirSel);
+  EXPECT_EQ(list.ListRows(), DvdRows(folders, false));
+  EXPECT_FALSE(drive_sel.ChildById(TDriveSelDlg::IdUndoBtn).Enabled());
+  ReturnToSetup(session, drive_sel);
+  EXPECT_EQ(page.Text(TSettingDlg::IdLabelDVD1), kDvdFoldersDiffer);
+
+  drive_sel = OpenDvdSelection(session, page);
+  EXPECT_EQ(drive_sel.ChildById(TDriveSelDlg::IdListView1).ListRows(), DvdRows(folders, true));
+  EXPECT_EQ(session.Transcript(), kNoMessage);
+}
+
+TEST_F(DvdSelection, UndoReturnsToTheFoldersOfTheLoadingAfterAnEarlierVisit) {
+  PlacedSetup placed(kDvdRoot, "1.10.0");
+  Process setup = placed.Start();
+  Session session(setup);
+  Page page = OpenSettingsAfterConsent(session);
+  Window drive_sel = OpenDvdSelection(session, page);
+  PickTyped(session, OpenDirSelFromDvdSelection(session, drive_sel), kPickRoot + "Apps");
+  ReturnToSetup(session, drive_sel);
+  EXPECT_EQ(page.Text(TSettingDlg::IdLabelDVD1), "R:\\APPS\\");  // shown upper-cased
+
+  drive_sel = OpenDvdSelection(session, page);
+  Window list = drive_sel.ChildById(TDriveSelDlg::IdListView1);
+  Window undo = drive_sel.ChildById(TDriveSelDlg::IdUndoBtn);
+  EXPECT_EQ(list.ListRows(), DvdRows({kPickRoot + "Apps\\"}, true));
+  EXPECT_TRUE(undo.Enabled());
+  undo.Click();
+  EXPECT_EQ(list.ListRows(), DvdRows({"Q:\\"}, true));
+  EXPECT_FALSE(undo.Enabled());
+  ReturnToSetup(session, drive_sel);
+  EXPECT_EQ(page.Text(TSettingDlg::IdLabelDVD1), "Q:\\");
+  EXPECT_EQ(page.Text(TSettingDlg::IdDVDInfoLbl), kSameDvdFolders);
+}
+
+TEST_F(Wizard, OnWindows7TheDvdSelectionPicksWithTheShellsBrowser) {
+  wizardtest::SetString(HKEY_CURRENT_USER, kServiceKey, "DVDPath1", "Q:\\");
+  wizardtest::SetString(HKEY_CURRENT_USER, kServiceKey, "DVDPath2", "R:\\");
+  PlacedSetup placed(kDvdRoot, "1.10.0");
+  Process setup = placed.Start();
+  Session session(setup);
+  Page page = OpenSettingsAfterConsent(session);
+  Window drive_sel = OpenDvdSelection(session, page);
+  drive_sel.ChildById(TDriveSelDlg::IdDVDPathSelBtn).Click();
+  // It starts at the first checked row's folder; OK takes it for every row.
+  session.WaitForWindow("#32770").ChildById(IDOK).Click();
+  session.WaitForWindowGone("#32770");
+  EXPECT_EQ(drive_sel.ChildById(TDriveSelDlg::IdListView1).ListRows(), DvdRows({"Q:\\"}, true));
+  ReturnToSetup(session, drive_sel);
+  EXPECT_EQ(page.Text(TSettingDlg::IdLabelDVD1), "Q:\\");
+  EXPECT_EQ(page.Text(TSettingDlg::IdDVDInfoLbl), kSameDvdFolders);
+}
+
+// ============================================================ directory dialog
+
+MessageBoxRecord CreateQuestionBox(const std::string& path) {
+  return {"ディレクトリ作成", "[" + path + "]\r\n指定されたパスは存在しません。作成しますか？\r\n",
+          {"Yes", "No"}, "information"};
+}
+MessageBoxRecord MissingDriveBox(const std::string& drive) {
+  return {"ドライブ指定エラー", "[" + drive + "]\r\n指定されたドライブは存在しません。", {"OK"},
+          "warning"};
+}
+
+// One use of the directory dialog from the page's "参照" buttons before Vista.
+struct DirSelCase {
+  const char* what;
+  int tag;                              // 0: application folder (mode 0), 1: index folder (mode 1)
+  std::vector<std::string> folders;     // made below R:\Apps\ first
+  std::string typed;
+  std::vector<std::pair<MessageBoxRecord, std::string>> boxes;  // each box and its answer
+  std::string result;   // the page's edit afterwards; empty: the dialog stays and is cancelled
+  std::string created;  // a folder that exists afterwards
+};
+
+TEST_F(DvdSelection, DirectoryDialogOkRulesFromThePage) {
+  const std::string apps = kPickRoot + "Apps\\";
+  const std::vector<DirSelCase> cases = {
+      {"existing product folder below", 0, {"KESTRA"}, kPickRoot + "Apps", {}, apps + "KESTRA\\", ""},
+      {"product folder created on Yes", 0, {}, kPickRoot + "Apps",
+       {{CreateQuestionBox(apps + "KESTRA\\"), "Yes"}}, apps + "KESTRA\\", apps + "KESTRA"},
+      {"kestra in any case as typed", 0, {}, apps + "kestra", {}, apps + "kestra\\KESTRA\\", ""},
+      {"no second KESTRA, No stays", 0, {}, apps + "KESTRA\\",
+       {{CreateQuestionBox(apps + "KESTRA\\"), "No"}}, "", ""},
+      {"missing drive, no question", 1, {}, "J:\\Index", {{MissingDriveBox("J:"), "OK"}}, "", ""},
+      {"index folder created on Yes", 1, {}, apps + "Index",
+       {{CreateQuestionBox(apps + "Index"), "Yes"}}, apps + "Index\\", apps + "Index"},
+      {"a file in the way", 1, {}, apps + "blocked",
+       {{CreateQuestionBox(apps + "blocked"), "Yes"}}, "", ""},
+      {"a drive without its root: the drive's current folder", 1, {"Index"}, "R:Apps\\Index", {},
+       apps + "Index\\", ""},
+  };
+  PlacedSetup placed(kDvdRoot, "1.10.0");
+  Process setup = placed.Start();
+  Session session(setup);
+  Page page = OpenSettingsAfterConsent(session);
+  std::vector<MessageBoxRecord> boxes_seen;
+  for (const DirSelCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    testenv::ResetFolder(apps);
+    for (const std::string& folder : c.folders) kestra::ForceDirectories(apps + folder);
+    testenv::WriteFile(apps + "blocked", "a file, not a folder");
+    const int edit_id = c.tag == 0 ? TSettingDlg::IdAppPathEdit : TSettingDlg::IdCollPathEdit;
+    const std::string before = page.Text(edit_id);
+    page.Control(c.tag == 0 ? TSettingDlg::IdReferenceAprBtn : TSettingDlg::IdReferenceCollBtn)
+        .Click();
+    Window dir_sel = session.WaitForWindow(kDirSel);
+    EXPECT_EQ(dir_sel.Text(), "ディレクトリの選択");
+    EXPECT_EQ(dir_sel.ChildById(TDirSelDlg::IdEditPath).Text(), before);
+    EXPECT_EQ(dir_sel.ChildById(TDirSelDlg::IdMemo2).Text(),
+              c.tag == 0 ? "アプリケーションをインストールするディレクトリを選択して下さい。\r\n"
+                           "インストール先ディレクトリを作成する場合は、パス欄にインストールパスを記入して下さい。"
+                         : "検索用インデックスファイルをインストールするディレクトリを選択して下さい。");
+    dir_sel.ChildById(TDirSelDlg::IdEditPath).Type(c.typed);
+    dir_sel.ChildById(TDirSelDlg::IdButton1).Click();
+    for (const auto& [box, answer] : c.boxes) {
+      EXPECT_EQ(session.Answer(answer), box);
+      boxes_seen.push_back(box);
+    }
+    if (c.result.empty()) {
+      // Still open, with the typed path; cancel leaves the page's edit alone.
+      EXPECT_TRUE(dir_sel.Visible());
+      EXPECT_EQ(dir_sel.ChildById(TDirSelDlg::IdEditPath).Text(), c.typed);
+      dir_sel.ChildById(TDirSelDlg::IdButton2).Click();
+      session.WaitForWindowGone(kDirSel);
+      EXPECT_EQ(page.Text(edit_id), before);
+    } else {
+      session.WaitForWindowGone(kDirSel);
+      EXPECT_EQ(page.Text(edit_id), c.result);
+    }
+    if (!c.created.empty()) {
+      EXPECT_TRUE(kestra::DirectoryExists(c.created));
+    }
+    EXPECT_EQ(session.Transcript(), boxes_seen);
+  }
+  ::DeleteFileA((apps + "blocked").c_str());
+  testenv::ResetFolder(apps);
+}
+
+TEST_F(DvdSelection, BrowsingTheDirectoryDialogRewritesThePathAndTypingMovesNothing) {
+  kestra::ForceDirectories(kPickRoot + "Apps\\Sub");
+  PlacedSetup placed(kDvdRoot, "1.10.0");
+  Process setup = placed.Start();
+  Session session(setup);
+  Page page = OpenSettingsAfterConsent(session);
+  page.Control(TSettingDlg::IdAppPathEdit).Type(kPickRoot);
+  page.Control(TSettingDlg::IdReferenceAprBtn).Click();
+  Window dir_sel = session.WaitForWindow(kDirSel);
+  Window edit = dir_sel.ChildById(TDirSelDlg::IdEditPath);
+  Window folders = dir_sel.ChildById(TDirSelDlg::IdDirectoryListBox1);
+  Window drives = dir_sel.ChildById(TDirSelDlg::IdDriveComboBox1);
+  EXPECT_EQ(edit.Text(), kPickRoot);
+  EXPECT_EQ(folders.SelectedItem(), kPickRoot);
+  EXPECT_EQ(drives.SelectedItem().substr(0, 2), "R:");
+  for (const std::string& drive : drives.Items())
+    EXPECT_EQ(drive.substr(0, 2), kestra::AnsiUpperCase(drive.substr(0, 2)));
+
+  edit.Type("C:\\typed\\path");
+  EXPECT_EQ(folders.SelectedItem(), kPickRoot);  // typing moves no list
+  EXPECT_EQ(drives.SelectedItem().substr(0, 2), "R:");
+  folders.ChooseItem("Apps");
+  EXPECT_EQ(edit.Text(), kPickRoot + "Apps");
+  folders.OpenItem("Apps");
+  EXPECT_EQ(folders.Items(), (std::vector<std::string>{kPickRoot, "Apps", "Sub"}));
+  folders.OpenItem("Sub");
+  EXPECT_EQ(edit.Text(), kPickRoot + "Apps\\Sub");
+  drives.ChooseItem("C:");
+  EXPECT_EQ(edit.Text(), "C:\\");
+  EXPECT_EQ(folders.SelectedItem(), "C:\\");
+  dir_sel.ChildById(TDirSelDlg::IdButton2).Click();
+  session.WaitForWindowGone(kDirSel);
+  EXPECT_EQ(page.Text(TSettingDlg::IdAppPathEdit), kPickRoot);
+  ::RemoveDirectoryA((kPickRoot + "Apps\\Sub").c_str());
+  EXPECT_EQ(session.Transcript(), kNoMessage);
 }
 
 // ============================================================ installed copy

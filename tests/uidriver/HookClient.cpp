@@ -86,13 +86,13 @@ UINT Registered(const char* name) { return ::RegisterWindowMessageA(name); }
 
 }  // namespace
 
-LPARAM AskProgram(HWND hwnd, WPARAM query, Millis timeout) {
+LPARAM AskProgram(HWND hwnd, WPARAM query, Millis timeout, LPARAM argument) {
   const DWORD thread = ::GetWindowThreadProcessId(hwnd, nullptr);
   if (!thread) throw std::runtime_error("the window is gone");
   ThreadHooks hooks(thread);
   ::RemovePropA(hwnd, hook::kAnswerProperty);
   DWORD_PTR ignored = 0;
-  if (!::SendMessageTimeoutA(hwnd, Registered(hook::kQueryMessage), query, 0, SMTO_NORMAL,
+  if (!::SendMessageTimeoutA(hwnd, Registered(hook::kQueryMessage), query, argument, SMTO_NORMAL,
                              static_cast<UINT>(timeout.count()), &ignored)) {
     throw TimeoutError("the program did not answer within " + std::to_string(timeout.count()) +
                        " ms");

@@ -15,7 +15,7 @@ namespace uidrv::detail {
 // and returns its answer. Throws TimeoutError when the program does not answer
 // within the time-out, std::runtime_error when the hook did not answer at all
 // (the library could not be loaded into the program).
-LPARAM AskProgram(HWND hwnd, WPARAM query, Millis timeout);
+LPARAM AskProgram(HWND hwnd, WPARAM query, Millis timeout, LPARAM argument = 0);
 
 enum class Delivery { Taken, ThreadEnded, TimedOut };
 

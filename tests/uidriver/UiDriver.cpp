@@ -1,5 +1,7 @@
 #include "UiDriver.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <thread>
 #include <utility>
@@ -59,9 +61,9 @@ std::string Describe(const Window& window) { return detail::DescribeForReport(wi
 
 // Asks the hook library inside the program; a program that does not answer
 // fails with the transcript and its windows, as every time-out does.
-LPARAM AskProgram(HWND hwnd, WPARAM query) {
+LPARAM AskProgram(HWND hwnd, WPARAM query, LPARAM argument = 0) {
   try {
-    return detail::AskProgram(hwnd, query, kReadTimeout);
+    return detail::AskProgram(hwnd, query, kReadTimeout, argument);
   } catch (const TimeoutError& e) {
     DWORD pid = 0;
     ::GetWindowThreadProcessId(hwnd, &pid);
@@ -340,6 +342,212 @@ void Window::PressKey(WORD virtual_key, Millis timeout) const {
                    ::PostMessageA(target, WM_KEYUP, virtual_key, up);
           },
           timeout);
+}
+
+// ---------------------------------------------------------------- lists
+
+namespace {
+
+// Memory inside the driven program: list view messages carry pointers that
+// the system does not carry across processes, so their records and text
+// buffers must live in the program itself.
+class RemoteMemory {
+ public:
+  RemoteMemory(DWORD pid, std::size_t size)
+      : process_(
+            ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid)),
+        size_(size) {
+    if (process_)
+      address_ =
+          ::VirtualAllocEx(process_.get(), nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!address_)
+      throw std::runtime_error("cannot reach the memory of process " + std::to_string(pid) +
+                               " (error " + std::to_string(::GetLastError()) + ")");
+  }
+  ~RemoteMemory() { ::VirtualFreeEx(process_.get(), address_, 0, MEM_RELEASE); }
+  RemoteMemory(const RemoteMemory&) = delete;
+  RemoteMemory& operator=(const RemoteMemory&) = delete;
+
+  char* At(std::size_t offset) const { return static_cast<char*>(address_) + offset; }
+  LPARAM Param(std::size_t offset = 0) const { return reinterpret_cast<LPARAM>(At(offset)); }
+  void Write(std::size_t offset, const void* data, std::size_t size) const {
+    if (offset + size > size_ ||
+        !::WriteProcessMemory(process_.get(), At(offset), data, size, nullptr))
+      throw std::runtime_error("cannot write into the driven program");
+  }
+  void Read(std::size_t offset, void* data, std::size_t size) const {
+    if (offset + size > size_ ||
+        !::ReadProcessMemory(process_.get(), At(offset), data, size, nullptr))
+      throw std::runtime_error("cannot read from the driven program");
+  }
+
+ private:
+  kestra::KernelHandle process_;
+  void* address_ = nullptr;
+  std::size_t size_;
+};
+
+constexpr std::size_t kRecordSize = 256;  // room for any of the records below
+constexpr std::size_t kTextSize = 2048;
+
+bool RowChecked(HWND list, int row) {
+  const auto state = static_cast<UINT>(SendWithin(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row),
+                                                  LVIS_STATEIMAGEMASK, kReadTimeout));
+  return (state >> 12) == 2;
+}
+
+std::string ListText(const RemoteMemory& memory, HWND list, int row, int column) {
+  LVITEMA item{};
+  item.iSubItem = column;
+  item.pszText = memory.At(kRecordSize);
+  item.cchTextMax = static_cast<int>(kTextSize);
+  memory.Write(0, &item, sizeof item);
+  const auto length = static_cast<std::size_t>(
+      SendWithin(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), memory.Param(), kReadTimeout));
+  std::string text(std::min(length, kTextSize - 1), '\0');
+  if (!text.empty()) memory.Read(kRecordSize, text.data(), text.size());
+  return text;
+}
+
+// A point on the row's check box: found by asking the list view itself.
+POINT CheckBoxPoint(const RemoteMemory& memory, HWND list, int row) {
+  RECT bounds{LVIR_BOUNDS, 0, 0, 0};
+  memory.Write(0, &bounds, sizeof bounds);
+  if (!SendWithin(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), memory.Param(), kReadTimeout))
+    throw std::runtime_error("list view row " + std::to_string(row) + " has no place on screen");
+  memory.Read(0, &bounds, sizeof bounds);
+  const int y = (bounds.top + bounds.bottom) / 2;
+  for (int x = std::max<int>(bounds.left, 0); x < bounds.left + 48; ++x) {
+    LVHITTESTINFO hit{};
+    hit.pt = POINT{x, y};
+    memory.Write(0, &hit, sizeof hit);
+    const auto found = SendWithin(list, LVM_HITTEST, 0, memory.Param(), kReadTimeout);
+    memory.Read(0, &hit, sizeof hit);
+    if (found == row && (hit.flags & LVHT_ONITEMSTATEICON)) return hit.pt;
+  }
+  throw std::runtime_error("list view row " + std::to_string(row) + " shows no check box");
+}
+
+bool IsComboBox(const Window& window) { return SameClass(window.ClassName(), "ComboBox"); }
+
+void RequireItemList(const Window& window, const std::string& action) {
+  if (!IsComboBox(window)) RequireClass(window, "ListBox", action);
+}
+
+}  // namespace
+
+std::vector<ListRow> Window::ListRows() const {
+  RequireClass(*this, WC_LISTVIEWA, "read the rows of");
+  const HWND header = reinterpret_cast<HWND>(SendWithin(hwnd_, LVM_GETHEADER, 0, 0, kReadTimeout));
+  const int columns =
+      header ? static_cast<int>(SendWithin(header, HDM_GETITEMCOUNT, 0, 0, kReadTimeout)) : 1;
+  const int count = static_cast<int>(SendWithin(hwnd_, LVM_GETITEMCOUNT, 0, 0, kReadTimeout));
+  RemoteMemory memory(ProcessId(), kRecordSize + kTextSize);
+  std::vector<ListRow> rows;
+  for (int row = 0; row < count; ++row) {
+    ListRow shown;
+    for (int column = 0; column < std::max(columns, 1); ++column)
+      shown.texts.push_back(ListText(memory, hwnd_, row, column));
+    shown.checked = RowChecked(hwnd_, row);
+    rows.push_back(std::move(shown));
+  }
+  return rows;
+}
+
+void Window::SetRowChecked(int row, bool checked, Millis timeout) const {
+  RequireUsable(*this, checked ? "tick a row of" : "clear a row of");
+  RequireClass(*this, WC_LISTVIEWA, "tick a row of");
+  const int count = static_cast<int>(SendWithin(hwnd_, LVM_GETITEMCOUNT, 0, 0, kReadTimeout));
+  if (row < 0 || row >= count)
+    throw std::runtime_error("no row " + std::to_string(row) + " in " + Describe(*this));
+  if (RowChecked(hwnd_, row) == checked) return;
+  SendWithin(hwnd_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE, kReadTimeout);
+  POINT point{};
+  {
+    RemoteMemory memory(ProcessId(), kRecordSize);
+    point = CheckBoxPoint(memory, hwnd_, row);
+  }
+  const HWND list = hwnd_;
+  const LPARAM at = MAKELPARAM(point.x, point.y);
+  Deliver(
+      *this, "click on the check box of row " + std::to_string(row) + " of " + Describe(*this),
+      [list, at] {
+        return ::PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at) &&
+               ::PostMessageA(list, WM_LBUTTONUP, 0, at);
+      },
+      timeout);
+  for (Deadline deadline(timeout); RowChecked(hwnd_, row) != checked; Pause()) {
+    if (deadline.Passed())
+      throw TimeoutError(FailureText("row " + std::to_string(row) + " of " + Describe(*this) +
+                                         " did not become " + (checked ? "ticked" : "clear") +
+                                         " within " + InMs(timeout),
+                                     ProcessId()));
+  }
+}
+
+std::vector<std::string> Window::Items() const {
+  RequireItemList(*this, "read the items of");
+  const bool combo = IsComboBox(*this);
+  const int count =
+      static_cast<int>(SendWithin(hwnd_, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0, kReadTimeout));
+  std::vector<std::string> items;
+  // The program copies each text into memory shared with the driver.
+  const std::string name = hook::TextMappingName(ProcessId());
+  kestra::KernelHandle mapping(::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
+                                                    0, hook::kTextMappingSize, name.c_str()));
+  void* view = mapping ? ::MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0) : nullptr;
+  if (!view) throw std::runtime_error("cannot share memory with the driven program");
+  struct Unmap {
+    void* view;
+    ~Unmap() { ::UnmapViewOfFile(view); }
+  } unmap{view};
+  for (int i = 0; i < count; ++i) {
+    const auto length = static_cast<std::size_t>(AskProgram(hwnd_, hook::kQueryItemText, i));
+    items.emplace_back(static_cast<const char*>(view), std::min(length, hook::kTextMappingSize));
+  }
+  return items;
+}
+
+std::string Window::SelectedItem() const {
+  RequireItemList(*this, "read the current item of");
+  const auto current =
+      SendWithin(hwnd_, IsComboBox(*this) ? CB_GETCURSEL : LB_GETCURSEL, 0, 0, kReadTimeout);
+  const std::vector<std::string> items = Items();
+  if (current < 0 || static_cast<std::size_t>(current) >= items.size()) return std::string();
+  return items[static_cast<std::size_t>(current)];
+}
+
+namespace {
+
+void ChooseIn(const Window& window, const std::string& text, bool open, Millis timeout) {
+  const std::string action = open ? "open an item of" : "choose an item of";
+  RequireUsable(window, action);
+  RequireItemList(window, action);
+  const std::vector<std::string> items = window.Items();
+  std::size_t index = items.size();
+  for (std::size_t i = 0; i < items.size() && index == items.size(); ++i)
+    if (items[i] == text || items[i].rfind(text + " ", 0) == 0) index = i;
+  if (index == items.size())
+    throw std::runtime_error("no item \"" + ToUtf8(text) + "\" in " + Describe(window));
+  const HWND control = window.Handle();
+  const UINT choose = ::RegisterWindowMessageA(hook::kChooseMessage);
+  Deliver(
+      window, action + " " + Describe(window),
+      [control, choose, index, open] {
+        return ::PostMessageA(control, choose, index, open ? 1 : 0) != FALSE;
+      },
+      timeout);
+}
+
+}  // namespace
+
+void Window::ChooseItem(const std::string& text, Millis timeout) const {
+  ChooseIn(*this, text, false, timeout);
+}
+
+void Window::OpenItem(const std::string& text, Millis timeout) const {
+  if (IsComboBox(*this)) throw std::runtime_error("cannot open an item of a combo box");
+  ChooseIn(*this, text, true, timeout);
 }
 
 LRESULT Window::Send(UINT msg, WPARAM wparam, LPARAM lparam, Millis timeout) const {

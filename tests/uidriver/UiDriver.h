@@ -40,6 +40,14 @@ struct MessageBoxRecord {
 // GoogleTest prints records with this (readable instead of bytes).
 void PrintTo(const MessageBoxRecord& record, std::ostream* out);
 
+// One row of a list view: the text of each column (the item's own text
+// first, then its sub-items) and whether its check box is ticked.
+struct ListRow {
+  std::vector<std::string> texts;
+  bool checked = false;
+  bool operator==(const ListRow&) const = default;
+};
+
 // A window of the driven program (top-level or control).
 class Window {
  public:
@@ -86,6 +94,21 @@ class Window {
   void Type(const std::string& text, Millis timeout = kDefaultWait) const;
   // e.g. VK_RETURN, VK_NEXT to the focused control of this window's thread.
   void PressKey(WORD virtual_key, Millis timeout = kDefaultWait) const;
+  // List views (report style): every row, top to bottom.
+  std::vector<ListRow> ListRows() const;
+  // Ticks or clears the check box of a list view row (0-based) by clicking it,
+  // scrolled into view first, as a user would.
+  void SetRowChecked(int row, bool checked, Millis timeout = kDefaultWait) const;
+  // Combo and list boxes: the texts of the items, and the current item's text
+  // (empty when none is chosen).
+  std::vector<std::string> Items() const;
+  std::string SelectedItem() const;
+  // Chooses the item with this text, or with this text followed by a blank
+  // (a drive with its label), as a click in the list does: the control
+  // reports the changed selection to its window. OpenItem then opens it as a
+  // double click does (list boxes).
+  void ChooseItem(const std::string& text, Millis timeout = kDefaultWait) const;
+  void OpenItem(const std::string& text, Millis timeout = kDefaultWait) const;
   // Sends a message and returns the program's answer (for WM_QUERYENDSESSION and
   // the like); times out instead of hanging.
   LRESULT Send(UINT msg, WPARAM wparam, LPARAM lparam, Millis timeout = kDefaultWait) const;

@@ -81,8 +81,9 @@ TEST_F(DriverForm, FindsControlsByIdTextAndClassIncludingNestedOnes) {
   EXPECT_EQ(form_.ChildByClass("Edit", 2).Id(), testapp::kNestedEdit);
   EXPECT_EQ(form_.ChildByText("枠の中").Id(), testapp::kNestedEdit);
   EXPECT_EQ(Control(testapp::kReadOnlyEdit).Text(), "読み取り専用");
-  // Every control of the form, the one inside the group box included.
-  EXPECT_EQ(form_.Children().size(), 22u);
+  // Every control of the form, the one inside the group box and the list
+  // view's header included.
+  EXPECT_EQ(form_.Children().size(), 29u);
   EXPECT_EQ(form_.ChildById(testapp::kGroupBox).Children().size(), 1u);
   // Hidden controls are children too; they are only refused as targets of actions.
   EXPECT_FALSE(Control(testapp::kHiddenButton).Visible());
@@ -188,6 +189,56 @@ TEST_F(DriverForm, DisabledAndHiddenControlsRefuseActions) {
     EXPECT_NE(std::string(e.what()).find("hidden"), std::string::npos) << e.what();
   }
   EXPECT_THROW(Control(testapp::kRedLabel).Click(), std::runtime_error);  // not a button
+}
+
+TEST_F(DriverForm, ListViewRowsAreReadWithEveryColumnAndCheckState) {
+  const std::vector<uidrv::ListRow> rows = Control(testapp::kListView).ListRows();
+  ASSERT_EQ(rows.size(), static_cast<std::size_t>(testapp::kListRows));
+  EXPECT_EQ(rows[0], (uidrv::ListRow{{"", "1 番", "C:\\表\\1"}, false}));
+  EXPECT_EQ(rows[29].texts[2], "C:\\表\\30");
+  EXPECT_THROW(Control(testapp::kEdit).ListRows(), std::runtime_error);
+}
+
+TEST_F(DriverForm, ListViewRowsAreTickedAndClearedByClickingTheirCheckBoxes) {
+  Window list = Control(testapp::kListView);
+  list.SetRowChecked(1, true);
+  list.SetRowChecked(28, true);  // below the visible rows: scrolled into view first
+  std::vector<uidrv::ListRow> rows = list.ListRows();
+  EXPECT_FALSE(rows[0].checked);
+  EXPECT_TRUE(rows[1].checked);
+  EXPECT_TRUE(rows[28].checked);
+  // The program heard of each change as of a user's click.
+  EXPECT_EQ(Control(testapp::kListViewEcho).Text(), "checks 2");
+  list.SetRowChecked(1, false);
+  list.SetRowChecked(1, false);  // already clear: no click
+  EXPECT_FALSE(list.ListRows()[1].checked);
+  EXPECT_EQ(Control(testapp::kListViewEcho).Text(), "checks 3");
+  EXPECT_THROW(list.SetRowChecked(30, true), std::runtime_error);
+  ::EnableWindow(list.Handle(), FALSE);
+  EXPECT_THROW(list.SetRowChecked(0, true), std::runtime_error);
+}
+
+TEST_F(DriverForm, ComboAndListBoxItemsAreReadAndChosenWithTheirNotifications) {
+  Window combo = Control(testapp::kCombo);
+  EXPECT_EQ(combo.Items(), (std::vector<std::string>{"C:", "Q: [KESTRA_DVD]", "R:"}));
+  EXPECT_EQ(combo.SelectedItem(), "C:");
+  combo.ChooseItem("Q:");  // the drive, whatever its label
+  EXPECT_EQ(combo.SelectedItem(), "Q: [KESTRA_DVD]");
+  EXPECT_EQ(Control(testapp::kComboEcho).Text(), "combo Q: [KESTRA_DVD]");
+  EXPECT_THROW(combo.ChooseItem("Z:"), std::runtime_error);
+  EXPECT_THROW(combo.OpenItem("R:"), std::runtime_error);
+
+  Window folders = Control(testapp::kListBox);
+  EXPECT_EQ(folders.SelectedItem(), "");
+  folders.ChooseItem("表");
+  EXPECT_EQ(folders.SelectedItem(), "表");
+  EXPECT_EQ(Control(testapp::kListBoxEcho).Text(), "select 表");
+  folders.OpenItem("Docs");
+  EXPECT_EQ(Control(testapp::kListBoxEcho).Text(), "open Docs");
+  EXPECT_EQ(folders.SelectedItem(), "Docs");
+  EXPECT_THROW(Control(testapp::kEdit).Items(), std::runtime_error);
+  ::EnableWindow(folders.Handle(), FALSE);
+  EXPECT_THROW(folders.ChooseItem("Apps"), std::runtime_error);
 }
 
 TEST_F(DriverForm, AClickThatOpensAModalBoxDoesNotBlock) {

@@ -22,7 +22,18 @@ inline constexpr char kAnswerProperty[] = "KestraUiDriver.Answer";
 enum Query : WPARAM {
   kQueryIcon = 1,       // the message box's icon: an IconCode
   kQueryTextColor = 2,  // the control's text colour: a COLORREF
+  // The text of item lParam of a combo or list box, as the program's code page
+  // holds it, written into the mapping TextMappingName(program pid); the
+  // answer is its length in bytes. (Texts of list controls do not cross
+  // processes reliably: Wine hands back UTF-16 or ANSI depending on the
+  // control's implementation.)
+  kQueryItemText = 3,
 };
+
+inline constexpr std::size_t kTextMappingSize = 65536;
+inline std::string TextMappingName(DWORD program_pid) {
+  return "KestraUiDriver.Text." + std::to_string(program_pid);
+}
 
 enum IconCode : LPARAM {
   kIconNone = 0,
@@ -41,6 +52,12 @@ inline constexpr char kAckMessage[] = "KestraUiDriver.Ack";
 // Posted to an edit control: the hook hands wParam (a UTF-16 character) to the
 // control as a Unicode WM_CHAR inside the program, as a keyboard would.
 inline constexpr char kCharMessage[] = "KestraUiDriver.Char";
+
+// Posted to a combo or list box: the hook makes item wParam the current one
+// and reports the change to the control's window as the control does after a
+// click (CBN_SELCHANGE, LBN_SELCHANGE); lParam 1 then also reports a double
+// click (LBN_DBLCLK), which opens the item.
+inline constexpr char kChooseMessage[] = "KestraUiDriver.Choose";
 
 // Names of the exported hook procedures (undecorated).
 inline constexpr char kCallWndProcName[] = "UiHookCallWndProc";

@@ -13,6 +13,8 @@
 #include "ui/Application.h"
 #include "ui/Controls.h"
 #include "wizard/Consent.h"
+#include "wizard/DirSel.h"
+#include "wizard/DriveSel.h"
 #include "wizard/Setting.h"
 #include "wizard/SettingRules.h"
 #include "wizard/SetupAbort.h"
@@ -147,6 +149,35 @@ TEST_F(WizardLayout, SettingsPageFixedTexts) {
         {TSettingDlg::IdDVDSelBtn, "DVDSelBtn"}, {TSettingDlg::IdBeforeBtn, "BeforeBtn"},
         {TSettingDlg::IdCancelBtn, "CancelBtn"}})
     ExpectOwnTextFits(form, id, what);
+}
+
+TEST_F(WizardLayout, DvdSelectionTexts) {
+  TDriveSelDlg drive_sel(nullptr);
+  drive_sel.Create();
+  const HWND form = drive_sel.Handle();
+  for (auto [id, what] :
+       {std::pair{TDriveSelDlg::IdLabel4, "Label4"}, {TDriveSelDlg::IdLabel5, "Label5"},
+        {TDriveSelDlg::IdBtnCheck, "BtnCheck"}, {TDriveSelDlg::IdBtnUncheck, "BtnUncheck"},
+        {TDriveSelDlg::IdUndoBtn, "UndoBtn"}, {TDriveSelDlg::IdDVDPathSelBtn, "DVDPathSelBtn"}})
+    ExpectOwnTextFits(form, id, what);
+  ExpectFits(Child(form, TDriveSelDlg::IdResultBtn), "セットアップに戻る", "ResultBtn");
+}
+
+TEST_F(WizardLayout, DirectoryDialogTextsIncludingBothInstructions) {
+  TDirSelDlg dir_sel(nullptr);
+  dir_sel.Create();
+  const HWND form = dir_sel.Handle();
+  for (auto [id, what] :
+       {std::pair{TDirSelDlg::IdLabel1, "Label1"}, {TDirSelDlg::IdLabel2, "Label2"},
+        {TDirSelDlg::IdLabel3, "Label3"}, {TDirSelDlg::IdButton1, "Button1"},
+        {TDirSelDlg::IdButton2, "Button2"}})
+    ExpectOwnTextFits(form, id, what);
+  ExpectFits(Child(form, TDirSelDlg::IdMemo2),
+             "アプリケーションをインストールするディレクトリを選択して下さい。\r\n"
+             "インストール先ディレクトリを作成する場合は、パス欄にインストールパスを記入して下さい。",
+             "Memo2");
+  ExpectFits(Child(form, TDirSelDlg::IdMemo2),
+             "検索用インデックスファイルをインストールするディレクトリを選択して下さい。", "Memo2");
 }
 
 TEST_F(WizardLayout, SettingsPageTextsShownLater) {

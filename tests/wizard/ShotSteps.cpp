@@ -9,6 +9,8 @@
 #include <string>
 
 #include "wizard/Consent.h"
+#include "wizard/DirSel.h"
+#include "wizard/DriveSel.h"
 #include "wizard/Setting.h"
 #include "wizard/SetupAbort.h"
 
@@ -90,6 +92,20 @@ int main(int argc, char** argv) {
   Snap("setting_step1_index_hover");
   Click(setting, TSettingDlg::IdInstallBtn);
   Snap("setting_step2");
+  // SETUP sees Windows XP here: the DVD selection and the directory dialog.
+  Click(setting, TSettingDlg::IdDVDSelBtn);
+  HWND drive_sel = WaitForWindow("TDriveSelDlg");
+  Snap("drive_sel");
+  Click(drive_sel, kestra::TDriveSelDlg::IdDVDPathSelBtn);
+  HWND dir_sel = WaitForWindow("TDirSelDlg");
+  Snap("dir_sel_plain");
+  Click(dir_sel, kestra::TDirSelDlg::IdButton2);
+  Click(drive_sel, kestra::TDriveSelDlg::IdResultBtn);
+  Click(setting, TSettingDlg::IdBeforeBtn);
+  Click(setting, TSettingDlg::IdReferenceAprBtn);
+  dir_sel = WaitForWindow("TDirSelDlg");
+  Snap("dir_sel_application");
+  Click(dir_sel, kestra::TDirSelDlg::IdButton2);
   Click(setting, TSettingDlg::IdCancelBtn);
   HWND abort_msg = WaitForWindow("TSetupAbortMsg");
   Snap("abort");

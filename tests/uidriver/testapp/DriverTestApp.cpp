@@ -7,6 +7,7 @@
 //                                     is the last answer (IDOK, ...)
 // Options before either: --delay MS waits first (for the driver's waits).
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdlib>
 #include <string>
@@ -37,6 +38,57 @@ HWND Add(const char* window_class, const char* text, DWORD style, int id, int x,
                            ::GetModuleHandleA(nullptr), nullptr);
 }
 
+int g_check_changes = 0;
+
+std::string ItemText(HWND control, bool combo, int index) {
+  char text[256] = {};
+  ::SendMessageA(control, combo ? CB_GETLBTEXT : LB_GETTEXT, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+// A list view like the DVD selection's (an empty first column holding the
+// check box, then a label and a folder), a drive list and a folder list.
+void CreateLists() {
+  HWND list = Add(WC_LISTVIEWA, "", WS_BORDER | LVS_REPORT | LVS_SINGLESEL, kListView, 390, 10,
+                  290, 150);
+  ::SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT,
+                 LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+  const char* titles[] = {"", "番号", "参照先"};
+  for (int c = 0; c < 3; ++c) {
+    LVCOLUMNA column{};
+    column.mask = LVCF_WIDTH | LVCF_TEXT;
+    column.cx = c == 0 ? 20 : 120;
+    column.pszText = const_cast<char*>(titles[c]);
+    ::SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&column));
+  }
+  for (int r = 0; r < kListRows; ++r) {
+    LVITEMA item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = r;
+    item.pszText = const_cast<char*>("");
+    ::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    const std::string number = std::to_string(r + 1) + " 番";
+    const std::string folder = "C:\\表\\" + std::to_string(r + 1);
+    for (int c = 1; c < 3; ++c) {
+      item.iSubItem = c;
+      item.pszText = const_cast<char*>(c == 1 ? number.c_str() : folder.c_str());
+      ::SendMessageA(list, LVM_SETITEMTEXTA, static_cast<WPARAM>(r), reinterpret_cast<LPARAM>(&item));
+    }
+  }
+  Add("STATIC", "checks 0", 0, kListViewEcho, 390, 164, 200, 18);
+  HWND combo = Add("COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kCombo, 390, 190,
+                   150, 120);
+  for (const char* drive : {"C:", "Q: [KESTRA_DVD]", "R:"})
+    ::SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(drive));
+  ::SendMessageA(combo, CB_SETCURSEL, 0, 0);
+  Add("STATIC", "combo -", 0, kComboEcho, 550, 192, 130, 18);
+  HWND folders = Add("LISTBOX", "", WS_BORDER | WS_VSCROLL | LBS_NOTIFY, kListBox, 390, 220, 150, 90);
+  for (const char* folder : {"Apps", "Docs", "表"})
+    ::SendMessageA(folders, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(folder));
+  Add("STATIC", "-", 0, kListBoxEcho, 550, 222, 130, 18);
+}
+
 void CreateControls() {
   HWND edit = Add("EDIT", "", WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, kEdit, 10, 10, 200, 22);
   ::SendMessageA(edit, EM_LIMITTEXT, kEditLimit, 0);
@@ -64,6 +116,7 @@ void CreateControls() {
   // A group box holding a control: children of children are found as well.
   HWND group = Add("BUTTON", "枠", BS_GROUPBOX, kGroupBox, 10, 256, 360, 50);
   Add("EDIT", "枠の中", WS_BORDER, kNestedEdit, 10, 20, 200, 22, group);
+  CreateLists();
 }
 
 HWND g_late_form = nullptr;
@@ -73,6 +126,17 @@ LRESULT CALLBACK LateProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
 }
 
 void OnCommand(int id, int code) {
+  if (id == kCombo && code == CBN_SELCHANGE) {
+    const int index = static_cast<int>(::SendMessageA(Item(kCombo), CB_GETCURSEL, 0, 0));
+    ::SetWindowTextA(Item(kComboEcho), ("combo " + ItemText(Item(kCombo), true, index)).c_str());
+    return;
+  }
+  if (id == kListBox && (code == LBN_SELCHANGE || code == LBN_DBLCLK)) {
+    const int index = static_cast<int>(::SendMessageA(Item(kListBox), LB_GETCURSEL, 0, 0));
+    ::SetWindowTextA(Item(kListBoxEcho), ((code == LBN_DBLCLK ? "open " : "select ") +
+                                          ItemText(Item(kListBox), false, index)).c_str());
+    return;
+  }
   if (id == kEdit && code == EN_CHANGE) {
     char text[256] = {};
     ::GetWindowTextA(Item(kEdit), text, sizeof text);
@@ -156,6 +220,14 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
         return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
       }
       break;
+    case WM_NOTIFY: {
+      const auto* change = reinterpret_cast<const NMLISTVIEW*>(lparam);
+      if (change->hdr.idFrom == kListView && change->hdr.code == LVN_ITEMCHANGED &&
+          (change->uChanged & LVIF_STATE) &&
+          ((change->uNewState ^ change->uOldState) & LVIS_STATEIMAGEMASK))
+        SetNumber(kListViewEcho, "checks ", ++g_check_changes);
+      return 0;
+    }
     case kDoubleMessage:
       return static_cast<LRESULT>(wparam * 2);
     case kStallMessage:
@@ -172,6 +244,8 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
 
 int RunForm() {
   const HINSTANCE instance = ::GetModuleHandleA(nullptr);
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
+  ::InitCommonControlsEx(&controls);
   WNDCLASSA form_class{};
   form_class.lpfnWndProc = FormProc;
   form_class.cbWndExtra = DLGWINDOWEXTRA;  // DefDlgProc: default button, Enter
@@ -186,7 +260,7 @@ int RunForm() {
   ::RegisterClassA(&late_class);
 
   g_form = ::CreateWindowExA(WS_EX_CONTROLPARENT, kFormClass, kFormCaption,
-                             WS_POPUP | WS_CAPTION | WS_SYSMENU, 100, 100, 400, 340, nullptr,
+                             WS_POPUP | WS_CAPTION | WS_SYSMENU, 20, 100, 700, 340, nullptr,
                              nullptr, instance, nullptr);
   CreateControls();
   ::ShowWindow(g_form, SW_SHOW);

@@ -34,7 +34,15 @@ enum ControlId : int {
   kFreezeButton = 430,      // busy for kFreezeMs without taking input
   kGroupBox = 440,
   kNestedEdit = 441,        // inside the group box
+  kListView = 450,          // report view with check boxes: kListRows rows of three columns
+  kListViewEcho = 451,      // "checks N": check box changes the program was told of
+  kCombo = 460,             // drop-down list of drives
+  kComboEcho = 461,         // "combo TEXT" after each change
+  kListBox = 470,           // notifying list box of folders
+  kListBoxEcho = 471,       // "select TEXT" or "open TEXT" after each notification
 };
+
+inline constexpr int kListRows = 30;
 
 inline constexpr int kEditLimit = 12;
 inline constexpr UINT_PTR kOpenLaterTimer = 1;

@@ -68,14 +68,54 @@ LPARAM TextColorOf(HWND control) {
   return static_cast<LPARAM>(color);
 }
 
-void Answer(HWND hwnd, WPARAM query) {
+// Copies an item's text into the driver's mapping; its length, 0 when none.
+LPARAM ItemTextOf(HWND control, LPARAM index) {
+  const bool combo = IsClass(control, "ComboBox");
+  const auto item = static_cast<WPARAM>(index);
+  const LRESULT length = ::SendMessageA(control, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, item, 0);
+  if (length <= 0 || static_cast<std::size_t>(length) >= kTextMappingSize) return 0;
+  HANDLE mapping = ::OpenFileMappingA(FILE_MAP_WRITE, FALSE,
+                                      TextMappingName(::GetCurrentProcessId()).c_str());
+  if (!mapping) return 0;
+  LRESULT copied = 0;
+  if (void* view = ::MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, kTextMappingSize)) {
+    copied = ::SendMessageA(control, combo ? CB_GETLBTEXT : LB_GETTEXT, item,
+                            reinterpret_cast<LPARAM>(view));
+    ::UnmapViewOfFile(view);
+  }
+  ::CloseHandle(mapping);
+  return copied > 0 ? copied : 0;
+}
+
+void Answer(HWND hwnd, WPARAM query, LPARAM argument) {
   LPARAM answer = 0;
   switch (query) {
     case kQueryIcon: answer = IconOf(hwnd); break;
     case kQueryTextColor: answer = TextColorOf(hwnd); break;
+    case kQueryItemText: answer = ItemTextOf(hwnd, argument); break;
     default: return;
   }
   ::SetPropA(hwnd, kAnswerProperty, reinterpret_cast<HANDLE>(answer + 1));
+}
+
+void Notify(HWND control, WORD code) {
+  ::SendMessageA(::GetParent(control), WM_COMMAND,
+                 MAKEWPARAM(static_cast<WORD>(::GetDlgCtrlID(control)), code),
+                 reinterpret_cast<LPARAM>(control));
+}
+
+// What the control itself does when the user clicks an item: select it, then
+// tell its window (a list box only when it was made to notify).
+void Choose(HWND control, WPARAM index, bool open) {
+  if (IsClass(control, "ComboBox")) {
+    ::SendMessageA(control, CB_SETCURSEL, index, 0);
+    Notify(control, CBN_SELCHANGE);
+    return;
+  }
+  ::SendMessageA(control, LB_SETCURSEL, index, 0);
+  if (!(::GetWindowLongPtrA(control, GWL_STYLE) & LBS_NOTIFY)) return;
+  Notify(control, LBN_SELCHANGE);
+  if (open) Notify(control, LBN_DBLCLK);
 }
 
 void Acknowledge(WPARAM driver_pid, LPARAM sequence) {
@@ -93,7 +133,8 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK UiHookCallWndProc(int code, WP
                                                                     LPARAM lparam) {
   if (code == HC_ACTION) {
     const auto* call = reinterpret_cast<const CWPSTRUCT*>(lparam);
-    if (call->message == Registered(kQueryMessage)) Answer(call->hwnd, call->wParam);
+    if (call->message == Registered(kQueryMessage))
+      Answer(call->hwnd, call->wParam, call->lParam);
   }
   return ::CallNextHookEx(nullptr, code, wparam, lparam);
 }
@@ -109,6 +150,12 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK UiHookGetMsgProc(int code, WPA
       // The Unicode procedure of the control takes the character whole.
       ::SendMessageW(msg->hwnd, WM_CHAR, msg->wParam, 1);
       msg->message = WM_NULL;
+    } else if (msg->message == Registered(kChooseMessage)) {
+      const HWND control = msg->hwnd;
+      const WPARAM index = msg->wParam;
+      const bool open = msg->lParam != 0;
+      msg->message = WM_NULL;
+      Choose(control, index, open);
     }
   }
   return ::CallNextHookEx(nullptr, code, wparam, lparam);
