@@ -6,7 +6,7 @@
 #include "system/FileSys.h"
 #include "system/SysQuery.h"
 #include "wizard/DirSel.h"
-#include "wizard/FolderPickers.h"
+#include "folderpick/W8UserSHBrowser.h"
 #include "wizard/SettingRules.h"
 
 namespace kestra {

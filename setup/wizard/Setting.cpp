@@ -11,7 +11,7 @@
 #include "wizard/Defaults.h"
 #include "wizard/DirSel.h"
 #include "wizard/DriveSel.h"
-#include "wizard/FolderPickers.h"
+#include "folderpick/W8UserSHBrowser.h"
 #include "wizard/Panel.h"
 #include "wizard/SettingRules.h"
 #include "wizard/TextFit.h"
