@@ -45,7 +45,10 @@ int CALLBACK FolderDialogCallback(HWND dialog, UINT message, LPARAM item, LPARAM
 bool BrowseFolder(std::string& folder, bool allow_new_folder) {
   ShellAllocator allocator;
   if (!allocator) return false;
-  std::string start = folder;
+  // Preselected without a trailing backslash (a drive root keeps its own): the
+  // shell's browser may not find "C:\\Apps\\" where it finds "C:\\Apps".
+  std::string start = kestra::RemoveBackslash(folder);
+  if (start.size() == 2 && start[1] == ':') start += '\\';
   if (kestra::IsDriveReady(start) && !kestra::DirectoryExists(start))
     start = kestra::ExtractFileDrive(start);
 

@@ -68,6 +68,9 @@ PlacedSetup::PlacedSetup(std::string folder, std::optional<std::string> dvd_vers
     throw std::runtime_error("cannot copy SETUP.EXE to " + folder_);
   if (!testenv::CopyFileTo(ArchiveExpander(), folder_ + "EZip.dll"))
     throw std::runtime_error("cannot copy EZip.dll to " + folder_);
+  // The folder helper lies beside SETUP, as on the DVD.
+  if (!testenv::CopyFileTo(testenv::DistFile("DIRPICK.EXE"), folder_ + "DIRPICK.EXE"))
+    throw std::runtime_error("cannot copy DIRPICK.EXE to " + folder_);
   if (dvd_version)
     testenv::WriteFile(folder_ + "SETUP.INF", "[Products]\r\nVersion=" + *dvd_version +
                                                   "\r\nRelease=1\r\nDate=2024/04/01\r\n");
@@ -76,6 +79,7 @@ PlacedSetup::PlacedSetup(std::string folder, std::optional<std::string> dvd_vers
 PlacedSetup::~PlacedSetup() {
   ::DeleteFileA(Exe().c_str());
   ::DeleteFileA((folder_ + "EZip.dll").c_str());
+  ::DeleteFileA((folder_ + "DIRPICK.EXE").c_str());
   ::DeleteFileA((folder_ + "SETUP.INF").c_str());
   if (made_folder_) ::RemoveDirectoryA(folder_.c_str());
   // A run that got through the install step recorded itself; the next test
@@ -130,6 +134,17 @@ uidrv::Process StartViewer() {
   uidrv::Session session(viewer);
   session.WaitForWindow(kViewer);
   return viewer;
+}
+
+uidrv::Process StartDesktopShell() {
+  uidrv::Process shell = uidrv::Process::Start(testenv::TestBinary("shellstandin.exe"));
+  for (int i = 0; i < 250; ++i) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(::GetShellWindow(), &pid);
+    if (pid == shell.Pid()) return shell;
+    ::Sleep(20);
+  }
+  throw std::runtime_error("the desktop shell stand-in did not become the shell");
 }
 
 namespace {

@@ -74,6 +74,10 @@ class InstalledCopy {
 // The viewer stand-in, running with its main window open.
 uidrv::Process StartViewer();
 
+// The desktop shell stand-in, once its window is the shell window: the token
+// DIRPICK runs with on Windows 8 and later is its process's.
+uidrv::Process StartDesktopShell();
+
 // Waits for the program to end, and returns every window it showed where a
 // user could see it meanwhile (class names). Throws TimeoutError when it does
 // not end.

@@ -8,11 +8,14 @@
 
 #include <windows.h>
 
+#include <shlobj.h>
+
 #include "RegistryFixtures.h"
 #include "SetupHarness.h"
 #include "system/FileSys.h"
 #include "system/Mbcs.h"
 #include "system/Registry.h"
+#include "system/SysQuery.h"
 #include "wizard/Consent.h"
 #include "wizard/DirSel.h"
 #include "wizard/DriveSel.h"
@@ -755,6 +758,99 @@ TEST_F(Wizard, OnWindows7TheDvdSelectionPicksWithTheShellsBrowser) {
   ReturnToSetup(session, drive_sel);
   EXPECT_EQ(page.Text(TSettingDlg::IdLabelDVD1), "Q:\\");
   EXPECT_EQ(page.Text(TSettingDlg::IdDVDInfoLbl), kSameDvdFolders);
+}
+
+// On Windows 8 and later the folder dialog runs in DIRPICK, started as the
+// desktop user (the shell stand-in's token), never in SETUP's own process.
+Window WaitForDirPickDialog(const Process& setup) {
+  for (int i = 0; i < 750; ++i) {
+    if (Window dialog = uidrv::FindTopLevelWindow("#32770"); dialog.Handle()) {
+      DWORD pid = 0;
+      ::GetWindowThreadProcessId(dialog.Handle(), &pid);
+      EXPECT_NE(pid, setup.Pid()) << "the folder dialog runs inside SETUP";
+      return dialog;
+    }
+    ::Sleep(20);
+  }
+  throw std::runtime_error("no folder dialog of DIRPICK:\n" + uidrv::DescribeWindows(0));
+}
+
+// OK on the folder the dialog shows as selected (its status text), which is
+// returned. Wine's browser selects the start folder a moment after it shows,
+// and folders deeper than one level below a root not reliably at all: where
+// expected is given, the test waits for it.
+std::string ChooseInDirPick(const Process& setup, const std::string& expected = "") {
+  Window dialog = WaitForDirPickDialog(setup);
+  Window status = dialog.ChildById(14147);
+  for (int i = 0; i < 250 && (status.Text().empty() || (!expected.empty() && status.Text() != expected)); ++i)
+    ::Sleep(20);
+  std::string selected = status.Text();
+  // Nothing preselected: the browser stands on the desktop, which is answered.
+  if (selected.empty()) {
+    char desktop[MAX_PATH] = {};
+    ::SHGetFolderPathA(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, desktop);
+    selected = desktop;
+  }
+  if (!expected.empty()) {
+    EXPECT_EQ(selected, expected) << "the start folder is not selected";
+  }
+  dialog.ChildById(IDOK).Click();
+  for (int i = 0; i < 750 && uidrv::FindTopLevelWindow("#32770").Handle(); ++i) ::Sleep(20);
+  return selected;
+}
+
+// SETUP takes DIRPICK's answer on its next look at the ended process (every 100 ms).
+std::string TextOnceChanged(const Window& control, const std::string& before) {
+  for (int i = 0; i < 250 && control.Text() == before; ++i) ::Sleep(20);
+  return control.Text();
+}
+
+TEST_F(Wizard, OnWindows8AndLaterTheFoldersArePickedInDirPicksOwnProcess) {
+  kestra::ForceDirectories(kPickRoot + "Apps\\KESTRA\\DOCS");
+  struct Tidy {
+    ~Tidy() {
+      ::RemoveDirectoryA((kPickRoot + "Apps\\KESTRA\\DOCS").c_str());
+      ::RemoveDirectoryA((kPickRoot + "Apps\\KESTRA").c_str());
+    }
+  } tidy;
+  // DVDs in two folders, so that the pick changes the list.
+  wizardtest::SetString(HKEY_CURRENT_USER, kServiceKey, "DVDPath1", "Q:\\");
+  wizardtest::SetString(HKEY_CURRENT_USER, kServiceKey, "DVDPath2", "R:\\");
+  for (WinVersion version : {WinVersion::Win8, WinVersion::Win10}) {
+    SCOPED_TRACE(testenv::WineVersionName(version));
+    ScopedWindowsVersion seen(version, {"SETUP.EXE"});
+    Process shell = StartDesktopShell();
+    PlacedSetup placed(kDvdRoot, "1.10.0");
+    Process setup = placed.Start();
+    Session session(setup);
+    Page page = OpenSettingsAfterConsent(session);
+
+    // The application folder: DIRPICK starts at the edit's folder, "KESTRA\" is added.
+    page.Control(TSettingDlg::IdAppPathEdit).Type(kPickRoot + "Apps");
+    page.Control(TSettingDlg::IdReferenceAprBtn).Click();
+    ChooseInDirPick(setup, kPickRoot + "Apps");
+    EXPECT_EQ(TextOnceChanged(page.Control(TSettingDlg::IdAppPathEdit), kPickRoot + "Apps"),
+              kPickRoot + "Apps\\KESTRA\\");
+    // The index folder: whatever DIRPICK answers is taken as chosen.
+    page.Control(TSettingDlg::IdDefCollBtn).Click();
+    const std::string proposed = page.Text(TSettingDlg::IdCollPathEdit);
+    page.Control(TSettingDlg::IdReferenceCollBtn).Click();
+    const std::string index = kestra::AddBackslash(ChooseInDirPick(setup));
+    if (index != proposed) {
+      EXPECT_EQ(TextOnceChanged(page.Control(TSettingDlg::IdCollPathEdit), proposed), index);
+    }
+
+    // The DVD selection's picker: every checked row gets the folder.
+    Window drive_sel = OpenDvdSelection(session, page);
+    drive_sel.ChildById(TDriveSelDlg::IdDVDPathSelBtn).Click();
+    ChooseInDirPick(setup, kDvdRoot);
+    Window list = drive_sel.ChildById(TDriveSelDlg::IdListView1);
+    for (int i = 0; i < 250 && !drive_sel.ChildById(TDriveSelDlg::IdUndoBtn).Enabled(); ++i)
+      ::Sleep(20);
+    EXPECT_EQ(list.ListRows(), DvdRows({std::string(kDvdRoot)}, true));
+    ReturnToSetup(session, drive_sel);
+    EXPECT_EQ(session.Transcript(), kNoMessage);
+  }
 }
 
 // ============================================================ directory dialog

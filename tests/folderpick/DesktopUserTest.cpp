@@ -103,6 +103,9 @@ TEST_F(DesktopUserPick, ThePickedFolderComesBackAndTheOwnerIsDisabledMeanwhile) 
   bool disabled_while_shown = false;
   auto user = std::async(std::launch::async, [&] {
     const uidrv::Window dialog = pickertest::WaitForFolderDialog();
+    // SETUP disables its owner once DIRPICK waits for input, which may be a
+    // moment after the dialog shows.
+    for (int i = 0; i < 250 && ::IsWindowEnabled(owner); ++i) ::Sleep(20);
     disabled_while_shown = !::IsWindowEnabled(owner);
     pickertest::ChooseShownFolder(dialog);
   });

@@ -54,13 +54,19 @@ void Press(const uidrv::Window& dialog, int id) {
 
 }  // namespace
 
-void ChooseShownFolder(const uidrv::Window& dialog) { Press(dialog, IDOK); }
+void ChooseShownFolder(const uidrv::Window& dialog) {
+  // Wine's browser selects the start folder a moment after it shows; the
+  // status text (set by the pickers' callbacks) tells when it has.
+  const uidrv::Window status = dialog.ChildById(kStatusTextId);
+  for (int i = 0; i < 250 && status.Text().empty(); ++i) ::Sleep(20);
+  Press(dialog, IDOK);
+}
 void CancelDialog(const uidrv::Window& dialog) { Press(dialog, IDCANCEL); }
 
 std::string ScratchFolder(const std::string& name) {
-  char temp[MAX_PATH + 1];
-  const DWORD length = ::GetTempPathA(sizeof temp, temp);
-  const std::string folder = std::string(temp, length) + "kestra_pick\\" + name + "\\";
+  // One level below a drive root: Wine's browser does not reliably preselect
+  // deeper folders.
+  const std::string folder = "C:\\kestra_pick_" + name + "\\";
   testenv::ResetFolder(folder);
   return folder;
 }

@@ -9,13 +9,15 @@
 namespace pickertest {
 
 inline constexpr char kDialogTitle[] = "フォルダを選択して下さい。";
+// The status text control of Wine's folder browser.
+inline constexpr int kStatusTextId = 14147;
 
 // The folder dialog showing kDialogTitle, in any process; throws on time-out.
 uidrv::Window WaitForFolderDialog(uidrv::Millis timeout = uidrv::kDefaultWait);
 // Waits until no folder dialog is shown.
 bool FolderDialogGone(uidrv::Millis timeout = uidrv::kDefaultWait);
 // Its buttons, by id.
-void ChooseShownFolder(const uidrv::Window& dialog);  // OK
+void ChooseShownFolder(const uidrv::Window& dialog);  // OK, once a folder is selected
 void CancelDialog(const uidrv::Window& dialog);       // Cancel
 
 // A fresh folder of plain ASCII name for a test (with trailing backslash).
