@@ -520,21 +520,9 @@ const std::string kSyncTarget = kSharedSync + "KESTRA\\SyncFiles\\";
 const std::string kTool = kSharedSync + "RIRove.exe";
 const std::string kToolSource = kDvd + "Upgrade\\RIROVE._XE";
 
-std::string LzData(const std::string& name) {
-  return testenv::BuildDir() + "tests\\lzdata\\" + name;
-}
+using testenv::LzData;
 
-void SetYear(const std::string& path, WORD year) {
-  SYSTEMTIME when{};
-  when.wYear = year;
-  when.wMonth = 4;
-  when.wDay = 1;
-  FILETIME time{};
-  ::SystemTimeToFileTime(&when, &time);
-  FileHandle file(::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, 0, nullptr));
-  ASSERT_TRUE(file && ::SetFileTime(file.get(), nullptr, nullptr, &time)) << path;
-}
+void SetYear(const std::string& path, WORD year) { testenv::SetFileDate(path, year, 4); }
 
 void SyncFolderOnTheDvd(bool with_version_file) {
   if (with_version_file) testenv::WriteFile(kSyncSource + "SyncFile.inf", "[SyncFile]\r\n");

@@ -22,19 +22,9 @@ const std::string kSrc = kRoot + "src\\";
 const std::string kDst = kRoot + "dst\\";
 const std::string kInf = kRoot + "COPY.INF";
 
-std::string LzData(const std::string& name) { return testenv::BuildDir() + "tests\\lzdata\\" + name; }
+using testenv::LzData;
 
-void SetAge(const std::string& path, WORD year) {
-  SYSTEMTIME when{};
-  when.wYear = year;
-  when.wMonth = 6;
-  when.wDay = 1;
-  FILETIME time{};
-  ::SystemTimeToFileTime(&when, &time);
-  FileHandle file(::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, 0, nullptr));
-  ASSERT_TRUE(file && ::SetFileTime(file.get(), nullptr, nullptr, &time)) << path;
-}
+void SetAge(const std::string& path, WORD year) { testenv::SetFileDate(path, year, 6); }
 
 using Calls = std::vector<std::pair<std::string, int32_t>>;
 

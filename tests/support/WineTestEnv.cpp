@@ -137,6 +137,21 @@ bool PlantFolderLink(const std::string& link, const std::string& target) {
                         [&] { return IsLink(link); });
 }
 
+void SetFileDate(const std::string& path, WORD year, WORD month) {
+  SYSTEMTIME when{};
+  when.wYear = year;
+  when.wMonth = month;
+  when.wDay = 1;
+  FILETIME time{};
+  ::SystemTimeToFileTime(&when, &time);
+  kestra::FileHandle file(::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ,
+                                        nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file || !::SetFileTime(file.get(), nullptr, nullptr, &time))
+    throw std::runtime_error("cannot date " + path);
+}
+
+std::string LzData(const std::string& name) { return BuildDir() + "tests\\lzdata\\" + name; }
+
 void ResetFolder(const std::string& folder) {
   std::string dir = folder;
   while (kestra::EndsWithChar(dir, '\\') && dir.size() > 3) dir.pop_back();

@@ -62,6 +62,12 @@ class ScopedRegistryCleanup {
 // True once the link is there.
 bool PlantFolderLink(const std::string& link, const std::string& target);
 
+// Gives the file the date the first of the month (its write time); throws
+// when it cannot.
+void SetFileDate(const std::string& path, WORD year, WORD month);
+// A file the build writes with the DVD tool's LZ compression (tests\lzdata).
+std::string LzData(const std::string& name);
+
 // Empties a folder (keeps the folder itself); creates it when missing.
 void ResetFolder(const std::string& folder);
 // Writes bytes to a file, creating its folder.
