@@ -1,0 +1,59 @@
+// Member-name rules on arbitrary bytes: folding, the safe-path test, folder
+// names and the UTF-8 to code page 932 conversion of flagged names.
+#include <string>
+
+#include "Harness.h"
+#include "MemberName.h"
+#include "system/CodePage.h"
+
+namespace {
+
+// The components of a path the safe-path test accepted, split at "\" and "/"
+// outside double-byte characters.
+bool HasClimbingComponent(std::string_view path) {
+  std::size_t start = 0;
+  std::size_t i = 0;
+  auto climbs = [&](std::size_t end) {
+    const std::string_view part = path.substr(start, end - start);
+    return part.empty() || part == "." || part == "..";
+  };
+  while (i < path.size()) {
+    const auto c = static_cast<unsigned char>(path[i]);
+    if (ezip::IsLeadByte(c) && i + 1 < path.size()) {
+      i += 2;
+      continue;
+    }
+    if (c == '\\' || c == '/') {
+      if (climbs(i)) return true;
+      start = i + 1;
+    }
+    ++i;
+  }
+  return climbs(path.size());
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view name = fuzz::Text(data, size);
+
+  const std::string key = ezip::FoldName(name);
+  fuzz::Require(key.size() == name.size(), "folding keeps the length");
+  fuzz::Require(ezip::FoldName(key) == key, "folding a key changes nothing");
+  fuzz::Require(ezip::IsFolderName(key) == ezip::IsFolderName(name),
+                "folding keeps a folder a folder");
+
+  if (ezip::IsSafeMemberPath(name)) {
+    fuzz::Require(!HasClimbingComponent(name), "a safe path has no empty, . or .. component");
+    fuzz::Require(name.find(':') == std::string_view::npos || name.size() > 1,
+                  "a safe path names no drive");
+  }
+
+  if (const std::optional<std::string> cp932 = ezip::Utf8ToCp932(name)) {
+    // What came out of the conversion reads back as the same characters.
+    const std::optional<std::u16string> wide = kestra::Utf8ToUtf16(name);
+    fuzz::Require(wide.has_value(), "a converted name was valid UTF-8");
+    fuzz::Require(kestra::Cp932ToUtf16(*cp932) == wide, "code page 932 round trip");
+  }
+  return 0;
+}
