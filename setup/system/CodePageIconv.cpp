@@ -137,7 +137,12 @@ std::optional<std::string> Utf16ToCp932(std::u16string_view utf16) {
   }
   const std::optional<std::vector<char>> out = Cp932Encoder().Convert(bytes.data(), bytes.size());
   if (!out) return std::nullopt;
-  return std::string(out->begin(), out->end());
+  std::string cp932(out->begin(), out->end());
+  // glibc writes a look-alike for some characters code page 932 lacks (U+00A3
+  // "£" becomes 0x8192, the full-width "￡"); Windows, asked for no best fit,
+  // refuses them. Only what reads back as the same text counts.
+  if (Cp932ToUtf16(cp932) != std::u16string(utf16)) return std::nullopt;
+  return cp932;
 }
 
 std::string UpperCaseCp932(std::string_view text) {

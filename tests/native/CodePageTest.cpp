@@ -33,6 +33,9 @@ TEST(CodePage, NamesWithoutAShiftJisFormAreRefused) {
   EXPECT_EQ(ezip::Utf8ToCp932("\xFF\xFE.txt"), std::nullopt);   // no UTF-8
   EXPECT_EQ(ezip::Utf8ToCp932("\xE3\x82"), std::nullopt);       // cut inside a character
   EXPECT_EQ(ezip::Utf8ToCp932(""), std::string());
+  // Only a look-alike exists (full-width "￡", "￢"): no best fit, as on Windows.
+  EXPECT_EQ(ezip::Utf8ToCp932(Utf8(u8"D..\\£.txt")), std::nullopt);
+  EXPECT_EQ(ezip::Utf8ToCp932(Utf8(u8"¬")), std::nullopt);
 }
 
 TEST(CodePage, ShiftJisReadsBackAsUtf16) {

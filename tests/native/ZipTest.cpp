@@ -39,6 +39,34 @@ TEST(NativeZipDirectory, DamagedArchivesAreRefused) {
   EXPECT_FALSE(ReadAll(""));
 }
 
+struct PathRow {
+  const char* path;
+  bool safe;
+};
+
+TEST(NativeMemberName, OnlyPathsThatStayInsideTheBaseAreSafe) {
+  const PathRow rows[] = {
+      {"BIN\\KESTRA.EXE", true},      {"\x83\x5C\\a.txt", true},  // ソ\a.txt
+      {"..\\KESTRA.EXE", false},      {"BIN\\..\\..\\X", false},
+      {"BIN\\.\\X", false},          {"\\ROOT", false},
+      {"C:X", false},                   {"BIN\\CON.txt", false},
+      {"BIN\\com1", false},           {"BIN\\ . \\X", false},
+      {"A\x83", false},                {"A\x83\x20", false},  // no character
+      {"", false},                      {"BIN\\", false},
+  };
+  for (const PathRow& row : rows)
+    EXPECT_EQ(ezip::IsSafeMemberPath(row.path), row.safe) << row.path;
+}
+
+TEST(NativeMemberName, FoldingNeverTouchesASecondByte) {
+  EXPECT_EQ(ezip::FoldName("bin/a.txt"), "BIN\\A.TXT");
+  EXPECT_EQ(ezip::FoldName("\x83\x5C/a"), "\x83\x5C\\A");   // ソ/a
+  EXPECT_EQ(ezip::FoldName("\x82\x81"), "\x82\x60");          // ａ → Ａ
+  EXPECT_EQ(ezip::FoldName("\x81\x61"), "\x81\x61");          // ∥ stays
+  EXPECT_TRUE(ezip::IsFolderName("BIN/"));
+  EXPECT_FALSE(ezip::IsFolderName("\x83\x5C"));                 // ソ ends in 0x5C
+}
+
 // Every file of the zip_directory corpus, the findings of earlier runs
 // included, is read without a sanitizer report; the seeds are archives.
 TEST(NativeZipDirectory, CorpusFilesReadCleanly) {
