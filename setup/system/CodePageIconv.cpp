@@ -81,6 +81,42 @@ std::optional<std::u16string> ToUtf16(Converter& converter, std::string_view tex
   return out;
 }
 
+// Characters Windows writes as a single byte of code page 932 and glibc's
+// CP932 does not know (measured with WideCharToMultiByte under Wine 8).
+std::optional<char> WindowsOnlyByteOf(char16_t unit) {
+  switch (unit) {
+    case 0x0080: return '\x80';
+    case 0xF8F0: return '\xA0';
+    case 0xF8F1: return '\xFD';
+    case 0xF8F2: return '\xFE';
+    case 0xF8F3: return '\xFF';
+    default: return std::nullopt;
+  }
+}
+
+std::optional<std::u16string> DecodeCp932(std::string_view cp932) {
+  return ToUtf16(Cp932Decoder(), cp932);
+}
+
+// UTF-16 text without the characters above in code page 932, no best fit.
+std::optional<std::string> EncodeRun(std::u16string_view utf16) {
+  if (utf16.empty()) return std::string();
+  std::vector<char> bytes;
+  bytes.reserve(utf16.size() * 2);
+  for (char16_t unit : utf16) {
+    bytes.push_back(static_cast<char>(unit & 0xFF));
+    bytes.push_back(static_cast<char>(unit >> 8));
+  }
+  const std::optional<std::vector<char>> out = Cp932Encoder().Convert(bytes.data(), bytes.size());
+  if (!out) return std::nullopt;
+  std::string cp932(out->begin(), out->end());
+  // glibc writes a look-alike for some characters code page 932 lacks (U+00A3
+  // "£" becomes 0x8192, the full-width "￡"); Windows, asked for no best fit,
+  // refuses them. Only what reads back as the same text counts.
+  if (DecodeCp932(cp932) != std::u16string(utf16)) return std::nullopt;
+  return cp932;
+}
+
 // The C.UTF-8 locale's case table: Unicode's simple upper-case mapping, as
 // Windows applies it to the wide form of ANSI text.
 class UnicodeCase {
@@ -121,28 +157,52 @@ std::string UpperChar(const UnicodeCase& unicodeCase, std::string_view character
 
 bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
-std::optional<std::u16string> Utf8ToUtf16(std::string_view utf8) { return ToUtf16(Utf8Decoder(), utf8); }
+std::optional<std::u16string> Utf8ToUtf16(std::string_view utf8) {
+  return ToUtf16(Utf8Decoder(), utf8);
+}
 
 std::optional<std::u16string> Cp932ToUtf16(std::string_view cp932) {
-  return ToUtf16(Cp932Decoder(), cp932);
+  // Runs of characters go through iconv; a single byte 0x80, which Windows
+  // reads as U+0080 and glibc refuses, is taken here.
+  std::u16string out;
+  std::size_t runStart = 0;
+  auto flush = [&](std::size_t end) {
+    const std::optional<std::u16string> run =
+        ToUtf16(Cp932Decoder(), cp932.substr(runStart, end - runStart));
+    if (run) out += *run;
+    return run.has_value();
+  };
+  std::size_t i = 0;
+  while (i < cp932.size()) {
+    const auto b = static_cast<unsigned char>(cp932[i]);
+    if (b == 0x80) {
+      if (!flush(i)) return std::nullopt;
+      out += u'\u0080';
+      runStart = i + 1;
+    }
+    i += IsLeadByte(b) ? 2 : 1;
+  }
+  if (!flush(cp932.size())) return std::nullopt;
+  return out;
 }
 
 std::optional<std::string> Utf16ToCp932(std::u16string_view utf16) {
-  if (utf16.empty()) return std::string();
-  std::vector<char> bytes;
-  bytes.reserve(utf16.size() * 2);
-  for (char16_t unit : utf16) {
-    bytes.push_back(static_cast<char>(unit & 0xFF));
-    bytes.push_back(static_cast<char>(unit >> 8));
+  std::string out;
+  std::size_t runStart = 0;
+  auto flush = [&](std::size_t end) {
+    const std::optional<std::string> run = EncodeRun(utf16.substr(runStart, end - runStart));
+    if (run) out += *run;
+    return run.has_value();
+  };
+  for (std::size_t i = 0; i < utf16.size(); ++i) {
+    const std::optional<char> single = WindowsOnlyByteOf(utf16[i]);
+    if (!single) continue;
+    if (!flush(i)) return std::nullopt;
+    out += *single;
+    runStart = i + 1;
   }
-  const std::optional<std::vector<char>> out = Cp932Encoder().Convert(bytes.data(), bytes.size());
-  if (!out) return std::nullopt;
-  std::string cp932(out->begin(), out->end());
-  // glibc writes a look-alike for some characters code page 932 lacks (U+00A3
-  // "£" becomes 0x8192, the full-width "￡"); Windows, asked for no best fit,
-  // refuses them. Only what reads back as the same text counts.
-  if (Cp932ToUtf16(cp932) != std::u16string(utf16)) return std::nullopt;
-  return cp932;
+  if (!flush(utf16.size())) return std::nullopt;
+  return out;
 }
 
 std::string UpperCaseCp932(std::string_view text) {

@@ -40,7 +40,8 @@ TEST(NativeParseVersion, PartsAsNumbers) {
       // Beyond 32 bits: the nearest 32-bit value, as Windows' strtol answers.
       {"99999999999.-99999999999", {2147483647, -2147483647 - 1, 0, 0}},
   };
-  for (const VersionRow& row : rows) EXPECT_EQ(kestra::ParseVersion(row.text), row.parts) << row.text;
+  for (const VersionRow& row : rows)
+    EXPECT_EQ(kestra::ParseVersion(row.text), row.parts) << row.text;
 }
 
 }  // namespace

@@ -53,7 +53,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // What came out of the conversion reads back as the same characters.
     const std::optional<std::u16string> wide = kestra::Utf8ToUtf16(name);
     fuzz::Require(wide.has_value(), "a converted name was valid UTF-8");
-    fuzz::Require(kestra::Cp932ToUtf16(*cp932) == wide, "code page 932 round trip");
+    // Windows writes U+F8F0-U+F8F3 as 0xA0, 0xFD-0xFF but reads those back as
+    // nothing: the one way the text does not come back.
+    const bool oneWay = wide->find_first_of(u"\uF8F0\uF8F1\uF8F2\uF8F3") != std::u16string::npos;
+    if (!oneWay) fuzz::Require(kestra::Cp932ToUtf16(*cp932) == wide, "code page 932 round trip");
   }
   return 0;
 }
