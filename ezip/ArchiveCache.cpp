@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "FileBytes.h"
 #include "MemberName.h"
 
 namespace ezip {
@@ -65,7 +66,7 @@ std::shared_ptr<const OpenArchive> ArchiveCache::Get(const std::string& path) {
   LARGE_INTEGER size;
   if (!file || !::GetFileSizeEx(file.get(), &size)) return nullptr;
   std::optional<ZipDirectory> directory =
-      ZipDirectory::Read(file.get(), static_cast<std::uint64_t>(size.QuadPart));
+      ZipDirectory::Read(FileBytes(file.get()), static_cast<std::uint64_t>(size.QuadPart));
   if (!directory) return nullptr;
   auto archive = std::make_shared<const OpenArchive>(std::move(file), std::move(*directory));
   if (slots_.size() >= kMaxArchives) slots_.pop_back();

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "EZip.h"
+#include "FileBytes.h"
 #include "ZipDirectory.h"
 
 namespace ezip {

@@ -1,14 +1,12 @@
 #include "MemberName.h"
 
-#include <windows.h>
-
 #include <array>
+
+#include "system/CodePage.h"
 
 namespace ezip {
 
 namespace {
-
-constexpr UINT kShiftJis = 932;
 
 // Walks text by character: f(offset, length) with length 1 or 2. A lead byte
 // at the very end counts as a character of its own.
@@ -90,22 +88,9 @@ std::string FoldName(std::string_view name) {
 }
 
 std::optional<std::string> Utf8ToCp932(std::string_view utf8) {
-  if (utf8.empty()) return std::string();
-  const int inLen = static_cast<int>(utf8.size());
-  const int wideLen =
-      ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), inLen, nullptr, 0);
-  if (wideLen <= 0) return std::nullopt;
-  std::wstring wide(static_cast<std::size_t>(wideLen), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), inLen, wide.data(), wideLen);
-  BOOL usedDefault = FALSE;
-  const int outLen = ::WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, wide.data(), wideLen,
-                                           nullptr, 0, nullptr, &usedDefault);
-  if (outLen <= 0 || usedDefault) return std::nullopt;
-  std::string out(static_cast<std::size_t>(outLen), '\0');
-  ::WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, wide.data(), wideLen, out.data(), outLen,
-                        nullptr, &usedDefault);
-  if (usedDefault) return std::nullopt;
-  return out;
+  const std::optional<std::u16string> wide = kestra::Utf8ToUtf16(utf8);
+  if (!wide) return std::nullopt;
+  return kestra::Utf16ToCp932(*wide);
 }
 
 bool IsSafeMemberPath(std::string_view path) {

@@ -39,13 +39,13 @@ struct EndRecord {
 // record whose comment reaches exactly to the end of the file is taken; a
 // "PK\5\6" inside a comment or member data is not. Failing that (bytes
 // appended after the archive), the last record whose comment fits.
-std::optional<EndRecord> FindEndRecord(HANDLE archive, std::uint64_t archiveSize) {
+std::optional<EndRecord> FindEndRecord(const ByteSource& archive, std::uint64_t archiveSize) {
   if (archiveSize < kEndSize) return std::nullopt;
   const auto tailSize =
       static_cast<std::uint32_t>(std::min<std::uint64_t>(archiveSize, kEndSize + kMaxCommentSize));
   const std::uint64_t tailStart = archiveSize - tailSize;
   std::vector<unsigned char> tail(tailSize);
-  if (!ReadAt(archive, tailStart, tail.data(), tailSize)) return std::nullopt;
+  if (!archive.ReadAt(tailStart, tail.data(), tailSize)) return std::nullopt;
   std::optional<std::uint32_t> exact, fitting;
   for (std::uint32_t at = tailSize - kEndSize + 1; at-- > 0 && !exact;) {
     const unsigned char* p = tail.data() + at;
@@ -70,12 +70,12 @@ std::optional<EndRecord> FindEndRecord(HANDLE archive, std::uint64_t archiveSize
 
 // A ZIP64 locator between the directory and the end record means the real
 // counts and offsets are elsewhere, whatever the end record says.
-bool HasZip64Locator(HANDLE archive, const EndRecord& end) {
+bool HasZip64Locator(const ByteSource& archive, const EndRecord& end) {
   const std::uint64_t directoryEnd =
       static_cast<std::uint64_t>(end.directoryOffset) + end.directorySize;
   if (directoryEnd + kZip64LocatorSize > end.position) return false;
   unsigned char locator[4];
-  return ReadAt(archive, end.position - kZip64LocatorSize, locator, sizeof locator) &&
+  return archive.ReadAt(end.position - kZip64LocatorSize, locator, sizeof locator) &&
          Le32(locator) == kZip64LocatorSignature;
 }
 
@@ -88,22 +88,8 @@ std::optional<std::string> NameOf(std::uint16_t flags, std::string_view raw) {
 
 }  // namespace
 
-bool ReadAt(HANDLE file, std::uint64_t offset, void* buffer, std::uint32_t size) {
-  auto* out = static_cast<unsigned char*>(buffer);
-  while (size > 0) {
-    OVERLAPPED at{};
-    at.Offset = static_cast<DWORD>(offset);
-    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-    DWORD got = 0;
-    if (!::ReadFile(file, out, size, &got, &at) || got == 0) return false;
-    out += got;
-    offset += got;
-    size -= got;
-  }
-  return true;
-}
-
-std::optional<ZipDirectory> ZipDirectory::Read(HANDLE archive, std::uint64_t archiveSize) {
+std::optional<ZipDirectory> ZipDirectory::Read(const ByteSource& archive,
+                                                std::uint64_t archiveSize) {
   const std::optional<EndRecord> end = FindEndRecord(archive, archiveSize);
   if (!end || end->NeedsZip64() || end->SpansDisks()) return std::nullopt;
   const std::uint64_t directoryEnd =
@@ -111,7 +97,7 @@ std::optional<ZipDirectory> ZipDirectory::Read(HANDLE archive, std::uint64_t arc
   if (directoryEnd > end->position || HasZip64Locator(archive, *end)) return std::nullopt;
 
   std::vector<unsigned char> raw(end->directorySize);
-  if (!ReadAt(archive, end->directoryOffset, raw.data(), end->directorySize)) return std::nullopt;
+  if (!archive.ReadAt(end->directoryOffset, raw.data(), end->directorySize)) return std::nullopt;
 
   ZipDirectory directory;
   directory.dataLimit_ = end->directoryOffset;

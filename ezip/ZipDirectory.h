@@ -4,14 +4,14 @@
 // against the bytes actually present before anything is read through them.
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
+
+#include "ByteSource.h"
 
 namespace ezip {
 
@@ -39,9 +39,9 @@ struct ZipEntry {
 
 class ZipDirectory {
  public:
-  // Reads the directory of the open archive of the given size; nothing when
-  // the file is no ZIP archive, is damaged or needs ZIP64.
-  static std::optional<ZipDirectory> Read(HANDLE archive, std::uint64_t archiveSize);
+  // Reads the directory of an archive of the given size; nothing when the
+  // bytes are no ZIP archive, are damaged or need ZIP64.
+  static std::optional<ZipDirectory> Read(const ByteSource& archive, std::uint64_t archiveSize);
 
   // The file member named path (compared folded, see FoldName), or null.
   const ZipEntry* Find(std::string_view path) const;
@@ -55,9 +55,6 @@ class ZipDirectory {
   std::unordered_map<std::string, std::size_t> byFoldedName_;
   std::uint64_t dataLimit_ = 0;
 };
-
-// Reads exactly size bytes at offset of a file; false on a short read.
-bool ReadAt(HANDLE file, std::uint64_t offset, void* buffer, std::uint32_t size);
 
 // Little-endian fields of the ZIP headers.
 inline std::uint16_t Le16(const unsigned char* p) {

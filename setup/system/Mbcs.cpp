@@ -1,10 +1,6 @@
 #include "system/Mbcs.h"
 
-#include <windows.h>
-
 namespace kestra {
-
-bool IsLeadByte(unsigned char b) { return ::IsDBCSLeadByteEx(kCodePage, b) != FALSE; }
 
 namespace {
 
@@ -48,6 +44,16 @@ std::size_t FindChar(std::string_view s, char c, std::size_t from) {
   return found;
 }
 
+std::string AddBackslash(const std::string& s) {
+  if (s.size() > 1 && !EndsWithChar(s, '\\')) return s + "\\";
+  return s;
+}
+
+std::string RemoveBackslash(const std::string& s) {
+  if (s.size() > 2 && EndsWithChar(s, '\\')) return s.substr(0, s.size() - 1);
+  return s;
+}
+
 std::string ExtractFilePath(std::string_view path) {
   std::size_t at = LastDelimiter(path, "\\:");
   return at == std::string_view::npos ? std::string() : std::string(path.substr(0, at + 1));
@@ -72,9 +78,7 @@ std::string ExtractFileDrive(std::string_view path) {
 }
 
 std::string AnsiUpperCase(std::string_view s) {
-  std::string upper(s);
-  if (!upper.empty()) ::CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));
-  return upper;
+  return UpperCaseCp932(s);
 }
 
 }  // namespace kestra

@@ -8,12 +8,11 @@
 #include <string>
 #include <string_view>
 
+#include "system/CodePage.h"
+
 namespace kestra {
 
 inline constexpr unsigned kCodePage = 932;
-
-// True when byte b starts a double-byte character in code page 932.
-bool IsLeadByte(unsigned char b);
 
 // Byte offset of the last character of s (npos when s is empty).
 std::size_t LastCharOffset(std::string_view s);
@@ -35,6 +34,11 @@ std::string ExtractFileName(std::string_view path);
 // The drive part of a path: "X:" for a drive path, "\\server\share" for a UNC
 // path, empty otherwise.
 std::string ExtractFileDrive(std::string_view path);
+
+// Appends "\" when s has more than one character and does not end in one.
+std::string AddBackslash(const std::string& s);
+// Drops a trailing "\" when s has more than two characters ("C:\" → "C:").
+std::string RemoveBackslash(const std::string& s);
 
 // Upper case of ASCII and full-width letters; double-byte characters stay whole.
 std::string AnsiUpperCase(std::string_view s);

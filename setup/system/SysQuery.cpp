@@ -16,45 +16,6 @@
 
 namespace kestra {
 
-std::string AddBackslash(const std::string& s) {
-  if (s.size() > 1 && !EndsWithChar(s, '\\')) return s + "\\";
-  return s;
-}
-
-std::string RemoveBackslash(const std::string& s) {
-  if (s.size() > 2 && EndsWithChar(s, '\\')) return s.substr(0, s.size() - 1);
-  return s;
-}
-
-namespace {
-
-// The integer value of text, or 0 when it is not entirely a (signed) number.
-int32_t VersionPart(const std::string& text) {
-  if (text.empty()) return 0;
-  char* end = nullptr;
-  long value = std::strtol(text.c_str(), &end, 10);
-  if (end == text.c_str() || *end != '\0') return 0;
-  return static_cast<int32_t>(value);
-}
-
-}  // namespace
-
-VersionParts ParseVersion(const std::string& text) {
-  VersionParts parts{};
-  std::string rest = text;
-  for (int32_t& part : parts) {
-    std::size_t dot = rest.find('.');
-    if (dot != std::string::npos) {
-      part = VersionPart(rest.substr(0, dot));
-      rest.erase(0, dot + 1);
-    } else {
-      part = VersionPart(rest);
-      rest.clear();
-    }
-  }
-  return parts;
-}
-
 bool IsDriveReady(const std::string& path) {
   ErrorModeScope quiet(SEM_FAILCRITICALERRORS);
   std::string drive = ExtractFileDrive(path);

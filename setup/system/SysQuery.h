@@ -10,16 +10,10 @@
 #include <cstdint>
 #include <string>
 
+#include "system/Mbcs.h"
+#include "system/Version.h"
+
 namespace kestra {
-
-// Appends "\" when s has more than one character and does not end in one.
-std::string AddBackslash(const std::string& s);
-// Drops a trailing "\" when s has more than two characters ("C:\" → "C:").
-std::string RemoveBackslash(const std::string& s);
-
-using VersionParts = std::array<int32_t, 4>;
-// "1.9.3" → 1, 9, 3, 0; a part that is not a number counts as 0.
-VersionParts ParseVersion(const std::string& text);
 
 // The drive part of path (letter and colon, or \\server\share) exists as a folder.
 // No system box asks for a medium meanwhile.

@@ -54,6 +54,17 @@ TEST_F(EZipNames, UnusableUtf8NamesAreSkippedAndTheRestStillWorks) {
   EXPECT_EQ(Tree(base_), (Files{"OK.TXT"}));
 }
 
+TEST_F(EZipNames, Utf8NamesWithOnlyALookAlikeInShiftJisAreSkipped) {
+  // "£" (U+00A3) has no code page 932 form; "￡" (0x81 0x92) only looks alike.
+  Member pound{Utf8(u8"£.txt"), "pound", true};
+  pound.utf8Name = true;
+  WriteArchive({pound, {"OK.TXT", "fine", true}});
+
+  EXPECT_EQ(Expand("￡.txt"), -1.0);
+  EXPECT_EQ(Expand("OK.TXT"), 4.0);
+  EXPECT_EQ(Tree(base_), (Files{"OK.TXT"}));
+}
+
 TEST_F(EZipNames, CaseAndSlashesAreIgnored) {
   WriteArchive({{"Manual/ReadMe.Txt", "readme", true},
                 {"Sub\\Back.Dat", "back", true},

@@ -34,6 +34,9 @@ TEST(ParseVersion, PartsAsNumbers) {
   EXPECT_EQ(ParseVersion("1.10.0"), (VersionParts{1, 10, 0, 0}));
   EXPECT_EQ(ParseVersion("1.2.3.4.5"), (VersionParts{1, 2, 3, 4}));
   EXPECT_EQ(ParseVersion("1..3"), (VersionParts{1, 0, 3, 0}));
+  // Beyond 32 bits: the nearest 32-bit value (the native build agrees).
+  EXPECT_EQ(ParseVersion("99999999999.-99999999999"),
+            (VersionParts{2147483647, -2147483647 - 1, 0, 0}));
 }
 
 TEST(Drives, ReadinessByDriveKind) {
