@@ -101,12 +101,17 @@ TEST_F(DesktopUserPick, ThePickedFolderComesBackAndTheOwnerIsDisabledMeanwhile) 
   const HWND owner = Application.Handle();
   ::EnableWindow(owner, FALSE);  // enabled by the launch first
   bool disabled_while_shown = false;
+  bool answering_while_shown = false;
   auto user = std::async(std::launch::async, [&] {
     const uidrv::Window dialog = pickertest::WaitForFolderDialog();
     // SETUP disables its owner once DIRPICK waits for input, which may be a
     // moment after the dialog shows.
     for (int i = 0; i < 250 && ::IsWindowEnabled(owner); ++i) ::Sleep(20);
     disabled_while_shown = !::IsWindowEnabled(owner);
+    // The waiting thread still handles its windows' messages.
+    DWORD_PTR answer = 0;
+    answering_while_shown =
+        ::SendMessageTimeoutA(owner, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer) != 0;
     pickertest::ChooseShownFolder(dialog);
   });
   std::string folder = folder_;
@@ -114,6 +119,7 @@ TEST_F(DesktopUserPick, ThePickedFolderComesBackAndTheOwnerIsDisabledMeanwhile) 
   user.get();
   EXPECT_EQ(folder, RemoveBackslash(folder_));
   EXPECT_TRUE(disabled_while_shown);
+  EXPECT_TRUE(answering_while_shown);
   EXPECT_TRUE(::IsWindowEnabled(owner));
 }
 
