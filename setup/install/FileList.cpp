@@ -33,16 +33,21 @@ std::string ReadIniString(const std::string& file, const char* section, const st
 SetupScript ReadSetupScript(const std::string& path) {
   SetupScript script;
   if (!FileExists(path)) return script;
-  const int32_t groups = ScriptInteger(ReadIniString(path, kScriptSection, "Groups"));
+  // The counts come from the DVD: a damaged or hostile script may claim
+  // 2147483647 groups or files, one profile read each, hours of reading.
+  const int32_t groups = std::min(ScriptInteger(ReadIniString(path, kScriptSection, "Groups")),
+                                  kMaxScriptGroups);
+  int32_t files_left = kMaxScriptFiles;
   for (int32_t n = 1; n <= groups; ++n) {
     ScriptGroup group;
     group.name = ReadIniString(path, kScriptSection, GroupKey(n, "Name"));
     group.dir = ReadIniString(path, kScriptSection, GroupKey(n, "Dir"));
-    const int32_t files =
-        ScriptInteger(ReadIniString(path, kScriptSection, GroupKey(n, "grpFiles")));
+    const int32_t files = std::min(
+        ScriptInteger(ReadIniString(path, kScriptSection, GroupKey(n, "grpFiles"))), files_left);
     for (int32_t m = 1; m <= files; ++m)
       group.files.push_back(
           ReadIniString(path, kScriptSection, GroupKey(n, "File") + std::to_string(m)));
+    files_left -= std::max(files, 0);
     script.groups.push_back(std::move(group));
   }
   return script;

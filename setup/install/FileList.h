@@ -50,6 +50,12 @@ struct SetupScript {
   std::vector<ScriptGroup> groups;  // group n is groups[n - 1]
 };
 
+// Bounds of a script no real DVD reaches (the product's own has 4 groups and
+// a dozen files): a count beyond them is read as the bound, so that a damaged
+// script cannot keep the installer reading for hours.
+inline constexpr int32_t kMaxScriptGroups = 1000;
+inline constexpr int32_t kMaxScriptFiles = 20000;  // all groups together
+
 // Reads section "Groups" of the script; a missing script has no groups.
 SetupScript ReadSetupScript(const std::string& path);
 

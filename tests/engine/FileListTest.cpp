@@ -156,6 +156,20 @@ TEST_F(ScriptFile, CountsThatDoNotParseAreZeroAndMissingValuesEmpty) {
   EXPECT_TRUE(ReadSetupScript(folder_ + "NONE.INI").groups.empty());
 }
 
+TEST_F(ScriptFile, CountsNoDvdReachesAreReadAsTheirBounds) {
+  testenv::WriteFile(folder_ + "HUGE.INI",
+                     "[Groups]\r\nGroups=2147483647\r\nGroup1Name=A\r\n"
+                     "Group1grpFiles=2147483647\r\nGroup1File1=X.TXT\r\n"
+                     "Group2grpFiles=-5\r\n");
+  const SetupScript script = ReadSetupScript(folder_ + "HUGE.INI");
+  ASSERT_EQ(script.groups.size(), static_cast<std::size_t>(kMaxScriptGroups));
+  std::size_t files = 0;
+  for (const ScriptGroup& group : script.groups) files += group.files.size();
+  EXPECT_EQ(files, static_cast<std::size_t>(kMaxScriptFiles));
+  EXPECT_EQ(script.groups[0].files.front(), "X.TXT");
+  EXPECT_TRUE(script.groups[1].files.empty());
+}
+
 TEST_F(ScriptFile, MissingScriptHasNoGroups) {
   EXPECT_TRUE(ReadSetupScript(folder_ + "MISSING.INI").groups.empty());
 }
