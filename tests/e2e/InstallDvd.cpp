@@ -84,6 +84,7 @@ void CollectFiles(const std::string& folder, const std::string& prefix,
 
 std::string SampleDvdImage() { return testenv::BuildDir() + "sample-dvd"; }
 std::string ManyFilesDvdImage() { return testenv::BuildDir() + "sample-dvd-many"; }
+std::string NewerSampleDvdImage() { return testenv::BuildDir() + "sample-dvd-newer"; }
 std::string SampleProductFile(const std::string& relative) {
   return testenv::BuildDir() + "sample-product\\" + relative;
 }
@@ -104,9 +105,13 @@ DvdInDrive::DvdInDrive(const std::string& image, std::string install_dir)
   const DWORD desktop = ::GetFileAttributesA(testenv::DesktopFolder().c_str());
   if (desktop == INVALID_FILE_ATTRIBUTES || (desktop & FILE_ATTRIBUTE_REPARSE_POINT))
     throw std::runtime_error("the test prefix's Desktop is missing or a link out of the prefix");
+  Change(image);
+  CleanInstallPlaces();
+}
+
+void DvdInDrive::Change(const std::string& image) const {
   RemoveTree("Q:", /*keep_drive_identity=*/true);
   CopyTree(image, "Q:");
-  CleanInstallPlaces();
 }
 
 DvdInDrive::~DvdInDrive() {

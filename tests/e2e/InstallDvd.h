@@ -12,6 +12,7 @@ namespace e2e {
 // The image folders the build authors (tools/mkdvd, samples/).
 std::string SampleDvdImage();       // sample-dvd: the product DVD
 std::string ManyFilesDvdImage();    // sample-dvd-many: the guide in 60 groups of one file
+std::string NewerSampleDvdImage();  // sample-dvd-newer: a later release (2.2.0.0) of the product
 std::string SampleProductFile(const std::string& relative);  // a source file of the product
 
 // Where the sample's groups land.
@@ -37,6 +38,8 @@ class DvdInDrive {
   DvdInDrive& operator=(const DvdInDrive&) = delete;
 
   const std::string& InstallDir() const { return install_dir_; }
+  // Another disc in the drive; what is installed stays.
+  void Change(const std::string& image) const;
 
  private:
   void CleanInstallPlaces() const;
