@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <future>
+#include <sstream>
 
 #include "BoxAnswerer.h"
 #include "FolderDialog.h"
@@ -176,6 +177,55 @@ TEST_F(DesktopUserPick, AFolderOnAShareStartsDirPickAtTheSystemDrive) {
   EXPECT_TRUE(BrowseAsDesktopUser(nullptr, folder, false));
   user.get();
   EXPECT_EQ(folder, "C:\\");
+}
+
+// ---- What DIRPICK is told and what becomes of its answer ---------------------------
+
+// One launch of a recording DIRPICK: the folder SETUP holds, the arguments
+// DIRPICK's runtime must see, what DIRPICK prints, and SETUP's result.
+struct RecordedLaunch {
+  const char* what;
+  std::string folder;
+  bool allow_new_folder;
+  std::vector<std::string> arguments;
+  std::string printed;
+  bool picked;
+  std::string folder_after;
+};
+
+TEST_F(DesktopUserPick, DirPickIsToldItsStartFolderAndItsAnswerIsTakenAsPrinted) {
+  uidrv::Process shell = StartShell();
+  const std::string dirpick = Beside("DIRPICK.EXE");
+  ASSERT_TRUE(testenv::CopyFileTo(testenv::TestBinary("dirpickrecorder.exe"), dirpick));
+  const std::string share = std::string(testenv::kOtherShare) + "\\";
+  const std::vector<RecordedLaunch> launches = {
+      {"a folder ending in a backslash stays one argument", "D:\\Apps\\", false,
+       {"-C", "-S", "D:\\Apps\\", "-cmd"}, "R:\\Apps\r\n", true, "R:\\Apps"},
+      {"folder creation asked for", "D:\\Apps", true, {"-C", "-S", "D:\\Apps", "-cmd", "-CreateDir"},
+       "R:\\表\r\n", true, "R:\\表"},
+      {"no folder: the system drive", "", false, {"-C", "-S", "C:\\", "-cmd"}, "C:\\\r\n", true,
+       "C:\\"},
+      {"a share: the system drive", share, true, {"-C", "-S", "C:\\", "-cmd", "-CreateDir"}, "NG\r\n",
+       false, share},
+      {"nothing printed", "D:\\Apps", false, {"-C", "-S", "D:\\Apps", "-cmd"}, "", false, "D:\\Apps"},
+      {"a line broken in two", "D:\\Apps", false, {"-C", "-S", "D:\\Apps", "-cmd"},
+       "R:\\A\r\npps\r\n", true, "R:\\Apps"},
+  };
+  for (const RecordedLaunch& launch : launches) {
+    SCOPED_TRACE(launch.what);
+    testenv::WriteFile(Beside("DIRPICK.ANS"), launch.printed);
+    ::DeleteFileA(Beside("DIRPICK.LOG").c_str());
+    std::string folder = launch.folder;
+    EXPECT_EQ(BrowseAsDesktopUser(nullptr, folder, launch.allow_new_folder), launch.picked);
+    EXPECT_EQ(folder, launch.folder_after);
+    std::istringstream log(testenv::ReadFile(Beside("DIRPICK.LOG")));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(log, line);) lines.push_back(line.substr(0, line.size() - 1));
+    ASSERT_FALSE(lines.empty()) << "DIRPICK did not run";
+    EXPECT_EQ(lines[0].rfind("\"" + dirpick + "\" ", 0), 0u) << lines[0];
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()), launch.arguments);
+  }
+  for (const char* name : {"DIRPICK.ANS", "DIRPICK.LOG"}) ::DeleteFileA(Beside(name).c_str());
 }
 
 // ---- The in-process browser of Windows Vista and 7 -----------------------------
