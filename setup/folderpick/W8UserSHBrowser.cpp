@@ -181,24 +181,23 @@ KernelHandle GetDesktopUserToken() {
 std::string RunAsDesktopUser(const std::string& program, const std::string& command_line) {
   const std::string system = SystemFolder();
   if (system.empty()) {
-    Application.MessageBox("ファイルの呼び出しに失敗しました(#9010)", "DLLエラー", MB_OK);
+    Application.Show({Msg::SystemFolderMissing});
     return kNoFolder;
   }
   const std::string library_path = AddBackslash(system) + "Advapi32.dll";
   if (!FileExists(library_path)) {
-    Application.MessageBox("ファイルの呼び出しに失敗しました(#9011)\r\n" + library_path,
-                           "DLLエラー", MB_OK);
+    Application.Show({Msg::AdvapiMissing, {library_path}});
     return kNoFolder;
   }
   HANDLE own_token_handle = nullptr;
   if (!::OpenProcessToken(::GetCurrentProcess(), kOwnTokenAccess, &own_token_handle)) {
-    Application.MessageBox("トークンのハンドルの取得に失敗しました。", "", MB_OK);
+    Application.Show({Msg::OwnTokenFailed});
     return kNoFolder;
   }
   KernelHandle own_token(own_token_handle);
   KernelHandle desktop_token = GetDesktopUserToken();
   if (!desktop_token) {
-    Application.MessageBox("制限されたトークンの取得に失敗しました。", "", MB_OK);
+    Application.Show({Msg::DesktopTokenFailed});
     return kNoFolder;
   }
 
@@ -245,8 +244,7 @@ bool BrowseAsDesktopUser(HWND owner, std::string& folder, bool allow_new_folder)
     const std::string root = SystemDriveRoot();
     const std::string dirpick = FindDirPick(AddBackslash(ExtractFilePath(ProgramFilePath())), root);
     if (dirpick.empty()) {
-      Application.MessageBox(std::string("ファイルが見つかりません。\r\n") + kDirPick, "エラー",
-                             MB_OK | MB_ICONEXCLAMATION);
+      Application.Show({Msg::DirPickMissing, {kDirPick}});
       return false;
     }
     const std::string start = DirPickStartFolder(folder, root);

@@ -23,16 +23,6 @@ constexpr char kIndexMarkerName[] = "KSCOLL.INF";
 constexpr char kIndexRecordSection[] = "KESTRA";
 constexpr char kIndexRecordKey[] = "DOCS";
 
-constexpr char kNetworkQuestion[] =
-    "ネットワーク上にある検索用インデクスファイルのアップグレードを開始します。\r\n"
-    "［いいえ］を選択した場合は検索用インデックスの参照先をＤＶＤ－ＲＯＭに切り替えます。\r\n\r\n"
-    "コピーを開始してもよろしいですか？\r\n\r\n更新先： ";
-constexpr char kNetworkCaption[] = "コピー開始の確認";
-constexpr char kCopyFailed[] =
-    "ファイルのコピーでエラーが発生しました。\r\n"
-    "ディスクの容量が足らないか、ライトプロテクトされている可能性があります。\r\n"
-    "確認後、処理を続けてください。";
-constexpr char kCopyFailedCaption[] = "ファイルコピーエラー";
 
 // The Cancel button stays disabled while the index step runs, whichever way
 // the step ends: the index copy does not test for cancelling.
@@ -110,8 +100,7 @@ bool TFileInstDlg::CopyCollection() {
 
   IndexDecision decision = DecideIndexCopy(facts);
   if (decision == IndexDecision::AskOverNetwork) {
-    const int answer = Application.MessageBox(kNetworkQuestion + target, kNetworkCaption,
-                                              MB_YESNO | MB_ICONQUESTION);
+    const int answer = Application.Show({Msg::NetworkIndexQuestion, {target}});
     decision = answer == IDYES ? IndexDecision::Copy : IndexDecision::UseDvd;
   }
   switch (decision) {
@@ -143,7 +132,7 @@ bool TFileInstDlg::CopyCollection() {
       kIndexScriptSection,
       [this](const std::string& text, int32_t percent) { return CopyProgress(text, percent); });
   if (result != 0) {
-    Application.MessageBox(kCopyFailed, kCopyFailedCaption, MB_OK | MB_ICONERROR);
+    Application.Show({Msg::IndexCopyFailed});
     AppInfo.InstallIndex = 0;
     AppInfo.IndexDir = fallback;
     return true;

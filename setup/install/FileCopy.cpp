@@ -17,13 +17,6 @@ namespace kestra {
 
 namespace {
 
-constexpr char kCommonListFailed[] = "Foxitファイルのリスト作成に失敗しました。";
-constexpr char kCommonListCaption[] = "セットアップエラー";
-constexpr char kCopyFailed[] =
-    "ファイルのコピーでエラーが発生しました。\r\n"
-    "ディスクの容量が足らないか、ライトプロテクトされている可能性があります。\r\n"
-    "セットアップを中断します。";
-constexpr char kCopyFailedCaption[] = "ファイルコピーエラー";
 constexpr char kInstalling[] = " をインストールしています。";
 constexpr char kInstallingLibrary[] = "検索用エンジン をインストールしています。";
 constexpr char kInstallingCommon[] = "PDFViewer をインストールしています。";
@@ -76,7 +69,7 @@ bool TFileInstDlg::MakeFileList() {
   AppInfo.AppInfo.InstallMode = plan.install_mode;
   if (plan.app_version) AppInfo.AppInfo.AppVersion = *plan.app_version;
   if (plan.common_failed) {
-    Application.MessageBox(kCommonListFailed, kCommonListCaption, MB_OK | MB_ICONWARNING);
+    Application.Show({Msg::CommonListFailed});
     return false;
   }
   return true;
@@ -130,7 +123,7 @@ bool TFileInstDlg::ExpandRecord(const std::string& record, const EZipLibrary& ez
 }
 
 bool TFileInstDlg::CopyFailed() {
-  Application.MessageBox(kCopyFailed, kCopyFailedCaption, MB_OK | MB_ICONERROR);
+  Application.Show({Msg::CopyFailed});
   FCancel = true;
   return false;
 }

@@ -15,8 +15,6 @@ namespace {
 constexpr char kCaption[] = "アプリケーションをインストールしています";
 constexpr char kIndexCaption[] = "検索用インデックスをインストールしています";
 constexpr char kPreparing[] = "インストールの準備中です．．．";
-constexpr char kCancelQuestion[] = "インストールを中断しますか？";
-constexpr char kCancelCaption[] = "インストール中断";
 constexpr char kAnimationResource[] = "WD_FILECOPY";
 constexpr int kAnimationStopFrame = 34;
 
@@ -163,8 +161,7 @@ void TFileInstDlg::Button1Click() {
   // enabled meanwhile: a second click must not stack a second question.
   if (asking_cancel_) return;
   asking_cancel_ = true;
-  int answer = Application.MessageBox(kCancelQuestion, kCancelCaption,
-                                      MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2);
+  int answer = Application.Show({Msg::InstallCancelQuestion});
   asking_cancel_ = false;
   if (answer == IDYES) FCancel = true;
 }

@@ -44,9 +44,7 @@ bool TFileInstDlg::WriteRegistry() {
                                              IsProgramOnlyUpdate());
     AppInfo.AppInfo.AppVersion = inputs.info.version;
     if (std::optional<std::string> failed = WriteRegistryValues(PlanRegistry(inputs))) {
-      Application.MessageBox("レジストリへの登録でエラーが発生しました。\r\nKEY=" + *failed +
-                                 "\r\nセットアップを中断します。",
-                             "レジストリエラー", MB_OK | MB_ICONERROR);
+      Application.Show({Msg::RegistryFailed, {*failed}});
       return false;
     }
     ProcessMessages();

@@ -20,39 +20,6 @@
 
 namespace kestra {
 
-namespace {
-
-constexpr char kViewerRunningInstall[] =
-    "起動中のアプリケーションを終了した後、セットアップを開始してください。";
-constexpr char kViewerRunningUninstall[] = "アプリケーションが起動中のため開始できません。";
-constexpr char kNoRightsInstall[] =
-    "現在のアカウントではインストールを実行出来ません。\r\n"
-    "Administrator権限を所有しているユーザで実行してください。";
-constexpr char kNoRightsUninstall[] =
-    "現在のアカウントではアンインストールを実行出来ません。\r\n"
-    "Administrator権限を所有しているユーザで実行してください。";
-constexpr char kWrongDrive[] =
-    "セットアップを実行するドライブが正しくない可能性があります。\r\n"
-    "環境をお確かめの上、セットアップを開始してください。(";
-constexpr char kDriveInvalid[] =
-    "ドライブが無効です。\r\n"
-    "ネットワークからセットアップを行う場合はネットワークドライブを割り当ててください。\r\n"
-    "セットアップを中止します。";
-constexpr char kSearchPathFailed[] =
-    "AUTOEXEC.BATの変更でエラーが発生しました。\r\nセットアップを中断します。";
-constexpr char kUpgradeQuestion[] = " のアップグレードを行います。\r\nよろしいですか？";
-constexpr char kInstallDone[] = "インストールが完了しました。";
-constexpr char kUpgradeDone[] = "アップグレードが完了しました。";
-
-constexpr char kCaptionWarning[] = "警告";
-constexpr char kCaptionUserError[] = "ユーザエラー";
-constexpr char kCaptionDriveError[] = "ドライブエラー";
-constexpr char kCaptionSetupError[] = "セットアップ・エラー";
-constexpr char kCaptionUpgrade[] = "アップグレード";
-constexpr char kCaptionDone[] = "完了";
-
-}  // namespace
-
 TForm1::TForm1(SetupForms forms, std::vector<std::string> args)
     : TForm("TForm1", "Form1", 139, 77, FormBorder::ToolWindow),
       forms_(forms),
@@ -113,8 +80,7 @@ void TForm1::RunMainSequence() {
   VistaOrLater = IsVistaOrLater();
   Win8OrLater = IsWin8OrLater();
   if (VistaOrLater && !FindDriveLetter(SetupDir, SetupDrive)) {
-    Application.MessageBox(kWrongDrive + ExtractFileDrive(SetupDir) + ")", kCaptionWarning,
-                           MB_OK | MB_ICONERROR);
+    Application.Show({Msg::WrongDrive, {ExtractFileDrive(SetupDir)}});
     End();
     return;
   }
@@ -137,25 +103,24 @@ void TForm1::RunMainSequence() {
   ExtendSearchPath();
   if (FFinished) return;
 
-  Application.MessageBox(state_ == RunState::Install ? kInstallDone : kUpgradeDone, kCaptionDone,
-                         MB_OK | MB_ICONINFORMATION);
+  Application.Show({state_ == RunState::Install ? Msg::InstallDone : Msg::UpgradeDone});
   End();
 }
 
 bool TForm1::CheckMachine() {
   if (IsViewerRunning()) {
-    Application.MessageBox(kViewerRunningInstall, kCaptionWarning, MB_OK | MB_ICONERROR);
+    Application.Show({Msg::ViewerRunningInstall});
     End();
     return false;
   }
   if (!IsAdmin()) {
-    Application.MessageBox(kNoRightsInstall, kCaptionUserError, MB_OK | MB_ICONERROR);
+    Application.Show({Msg::NoRightsInstall});
     End();
     return false;
   }
   // Before Vista there is no drive mapping: a start from a UNC path is refused.
   if (!VistaOrLater && ExtractFileDrive(SetupDir).size() != 2) {
-    Application.MessageBox(kDriveInvalid, kCaptionDriveError, MB_OK | MB_ICONWARNING);
+    Application.Show({Msg::DriveInvalid});
     End();
     return false;
   }
@@ -163,8 +128,7 @@ bool TForm1::CheckMachine() {
 }
 
 bool TForm1::AskUpgrade() {
-  int answer = Application.MessageBox(std::string(kProduct.title) + kUpgradeQuestion,
-                                      kCaptionUpgrade, MB_YESNO | MB_ICONINFORMATION);
+  int answer = Application.Show({Msg::UpgradeQuestion, {kProduct.title}});
   if (answer == IDNO) {
     End();
     return false;
@@ -210,7 +174,7 @@ void TForm1::ExtendSearchPath() {
     // installation itself is complete, so the run goes on to its end.
     if (entry.empty()) return;
     if (AddToSearchPath(entry) != 0) {
-      Application.MessageBox(kSearchPathFailed, kCaptionSetupError, MB_OK | MB_ICONERROR);
+      Application.Show({Msg::SearchPathFailed});
       End();
     }
   } catch (...) {
@@ -220,11 +184,11 @@ void TForm1::ExtendSearchPath() {
 
 void TForm1::RunUninstallBranch() {
   if (IsViewerRunning()) {
-    Application.MessageBox(kViewerRunningUninstall, kCaptionWarning, MB_OK | MB_ICONERROR);
+    Application.Show({Msg::ViewerRunningUninstall});
   } else if (IsAdmin()) {
     forms_.uninst.ShowModal();
   } else {
-    Application.MessageBox(kNoRightsUninstall, kCaptionUserError, MB_OK | MB_ICONERROR);
+    Application.Show({Msg::NoRightsUninstall});
   }
   End();
 }

@@ -73,8 +73,9 @@ bool TApplication::Terminated() const { return terminate_posted_ || QuitRequeste
 
 void TApplication::ProcessMessages() { kestra::ProcessMessages(); }
 
-int TApplication::MessageBox(const std::string& text, const std::string& caption, UINT flags) {
-  return ::MessageBoxA(handle_, text.c_str(), caption.c_str(), flags);
+int TApplication::Show(const Message& message) {
+  const MessageEntry& entry = CatalogueEntry(message.id);
+  return ::MessageBoxA(handle_, MessageText(message).c_str(), entry.caption, entry.flags);
 }
 
 }  // namespace kestra

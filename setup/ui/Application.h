@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "system/MessageCatalogue.h"
+
 namespace kestra {
 
 class TForm;
@@ -32,9 +34,10 @@ class TApplication {
 
   void ProcessMessages();
 
-  // Every message box of the program goes through here: MessageBoxA owned by
-  // the application window. Returns the button chosen (IDOK, IDYES, ...).
-  int MessageBox(const std::string& text, const std::string& caption, UINT flags);
+  // Every message box of the program goes through here: the catalogue's entry
+  // shown with MessageBoxA owned by the application window. Returns the button
+  // chosen (IDOK, IDYES, ...).
+  int Show(const Message& message);
 
  private:
   HINSTANCE instance_ = nullptr;

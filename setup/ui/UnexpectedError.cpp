@@ -11,7 +11,11 @@ namespace kestra {
 
 namespace {
 
-std::string Reason(std::exception_ptr error) {
+bool reported = false;
+
+}  // namespace
+
+std::string UnexpectedErrorReason(std::exception_ptr error) {
   try {
     std::rethrow_exception(error);
   } catch (const std::bad_alloc&) {
@@ -25,20 +29,11 @@ std::string Reason(std::exception_ptr error) {
   }
 }
 
-bool reported = false;
-
-}  // namespace
-
-std::string UnexpectedErrorMessage(std::exception_ptr error) {
-  return std::string(kUnexpectedErrorText) + "\r\n\r\n(" + Reason(error) + ")";
-}
-
 void ReportUnexpectedError() noexcept {
   try {
     if (!reported) {
       reported = true;
-      Application.MessageBox(UnexpectedErrorMessage(std::current_exception()),
-                             kUnexpectedErrorCaption, MB_OK | MB_ICONERROR);
+      Application.Show({Msg::UnexpectedError, {UnexpectedErrorReason(std::current_exception())}});
     }
   } catch (...) {
     // Not even the message could be made (no memory left): end all the same.

@@ -9,12 +9,8 @@
 
 namespace kestra {
 
-inline constexpr char kUnexpectedErrorText[] =
-    "予期しないエラーが発生しました。\r\nセットアップを中断します。";
-inline constexpr char kUnexpectedErrorCaption[] = "セットアップ・エラー";
-
-// The message shown for the exception: the fixed text, then a short reason.
-std::string UnexpectedErrorMessage(std::exception_ptr error);
+// The short reason shown under the fixed text of the message.
+std::string UnexpectedErrorReason(std::exception_ptr error);
 
 // Call inside a catch block. Shows the message (once per run: whatever fails
 // while the run winds down adds nothing the user can act on) and asks the

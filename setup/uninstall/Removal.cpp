@@ -392,20 +392,16 @@ int32_t RemoveInstalledFiles(const RemovalSettings& settings, RemovalObserver& o
   return RemovalRun(settings, observer).Run();
 }
 
-std::string OutcomeMessage(int32_t result) {
+Message OutcomeMessage(int32_t result) {
   const std::string shown_records_folder = kRecordsSubfolder;  // without the drive
   switch (result) {
     case kRemovedCompletely:
-      return "アンインストールが完了しました。";
+      return {Msg::UninstallDone};
     case kSomeFilesRemain:
-      return "いくつかのファイルが削除できませんでした。\r\n\r\n" + shown_records_folder +
-             kUninstallLogName + "\r\n\r\n" + "を参照してください。" + "\r\n" +
-             "現在の状態ではアプリケーションが正常に動作しません。" + "\r\n" + kProduct.title +
-             " を起動している場合は終了して、" + "\r\n" + "再度アンインストールを実行してください。" +
-             "\r\n";
+      return {Msg::UninstallFilesRemain,
+              {shown_records_folder + kUninstallLogName, kProduct.title}};
     default:
-      return "設定ファイルが見つかりません。\r\n\r\n" + shown_records_folder + kInstallRecordName +
-             "\r\n\r\n" + "アンインストールはできませんでした。";
+      return {Msg::UninstallRecordsMissing, {shown_records_folder + kInstallRecordName}};
   }
 }
 

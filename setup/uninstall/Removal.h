@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "system/MessageCatalogue.h"
+
 namespace kestra {
 
 // Outcomes of a run.
@@ -98,7 +100,7 @@ class RemovalObserver {
 // The removal run. Returns kRemovedCompletely, kSomeFilesRemain or kRecordsNotFound.
 int32_t RemoveInstalledFiles(const RemovalSettings& settings, RemovalObserver& observer);
 
-// The outcome message of a run, as the user sees it.
-std::string OutcomeMessage(int32_t result);
+// The outcome message of a run.
+Message OutcomeMessage(int32_t result);
 
 }  // namespace kestra

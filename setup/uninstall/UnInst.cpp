@@ -19,10 +19,6 @@ constexpr char kExplanation[] =
     "「□検索用インデックスも削除する」にチェックしてください。\r\n"
     "(セットアップ時にインストールしなかった場合は、無効になっています。)\r\n"
     "アンインストールを中止する場合は[ｷｬﾝｾﾙ]ボタンを押してください。";
-constexpr char kStartQuestion[] = "アンインストールを開始します。\r\nよろしいですか？";
-constexpr char kCancelQuestion[] = "アンインストールを中止します。\r\nよろしいですか？";
-constexpr char kKeyNotDeleted[] = "レジストリキーが削除できません\r\nKEY=";
-constexpr char kKeyErrorCaption[] = "エラー";
 
 constexpr int kClientWidth = 516;
 constexpr int kClientHeight = 286;
@@ -152,19 +148,19 @@ void TUnInstDlg::PaintPanel1() {
 }
 
 void TUnInstDlg::BitBtn1Click() {
-  if (Application.MessageBox(kStartQuestion, kCaption, MB_YESNO | MB_ICONINFORMATION) != IDYES)
+  if (Application.Show({Msg::UninstallStartQuestion}) != IDYES)
     return;
   FRunning = true;
   Item(IdBitBtn1).SetEnabled(false);
   Item(IdCancelBtn).SetEnabled(false);
   const int32_t result = RemoveInstalledFiles();
-  Application.MessageBox(OutcomeMessage(result), kCaption, MB_OK | MB_ICONINFORMATION);
+  Application.Show(OutcomeMessage(result));
   FRunning = false;
   ModalResult = mrYes;
 }
 
 void TUnInstDlg::CancelBtnClick() {
-  if (Application.MessageBox(kCancelQuestion, kCaption, MB_YESNO | MB_ICONINFORMATION) == IDYES)
+  if (Application.Show({Msg::UninstallCancelQuestion}) == IDYES)
     ModalResult = mrCancel;
 }
 
@@ -192,7 +188,7 @@ void TUnInstDlg::Step(const std::string& path) {
 void TUnInstDlg::Pump() { ProcessMessages(); }
 
 void TUnInstDlg::KeyNotDeleted(const std::string& key_path) {
-  Application.MessageBox(kKeyNotDeleted + key_path, kKeyErrorCaption, MB_OK | MB_ICONEXCLAMATION);
+  Application.Show({Msg::KeyNotDeleted, {key_path}});
 }
 
 void TUnInstDlg::End() { FGauge1.SetPosition(FGauge1.Maximum()); }

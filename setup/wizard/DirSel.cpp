@@ -80,10 +80,6 @@ std::vector<FolderListItem> FolderListOf(const std::string& current_folder,
 namespace {
 
 constexpr char kCaption[] = "ディレクトリの選択";
-constexpr char kDriveErrorTail[] = "]\r\n指定されたドライブは存在しません。";
-constexpr char kDriveErrorCaption[] = "ドライブ指定エラー";
-constexpr char kCreateQuestionTail[] = "]\r\n指定されたパスは存在しません。作成しますか？\r\n";
-constexpr char kCreateCaption[] = "ディレクトリ作成";
 
 constexpr DWORD kLabelStyle = WS_VISIBLE | SS_LEFT;
 constexpr DWORD kButtonStyle = WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
@@ -279,12 +275,10 @@ void TDirSelDlg::Button1Click() {
       DirSelMode, typed, [](const std::string& folder) { return DirectoryExists(folder); });
   switch (verdict.kind) {
     case DirSelVerdict::DriveMissing:
-      Application.MessageBox("[" + verdict.named + kDriveErrorTail, kDriveErrorCaption,
-                             MB_OK | MB_ICONEXCLAMATION);
+      Application.Show({Msg::DriveMissing, {verdict.named}});
       return;
     case DirSelVerdict::AskCreate:
-      if (Application.MessageBox("[" + verdict.named + kCreateQuestionTail, kCreateCaption,
-                                 MB_YESNO | MB_ICONINFORMATION) != IDYES)
+      if (Application.Show({Msg::CreateFolderQuestion, {verdict.named}}) != IDYES)
         return;
       if (!CreateFolder(verdict.folder)) return;
       break;

@@ -28,10 +28,6 @@ constexpr char kNextCaption[] = "次へ(&N)";
 constexpr char kInstallCaption[] = "ｲﾝｽﾄｰﾙ(&S)";
 constexpr char kUpgradeCaption[] = "ｱｯﾌﾟｸﾞﾚｰﾄﾞ(&S)";
 
-constexpr char kBadPathText[] = "指定されたパスに誤りがあります。\r\nパスの確認をしてください。";
-constexpr char kBadPathCaption[] = "エラー";
-constexpr char kStartQuestionTail[] = " のインストールを開始します。\r\nよろしいですか？";
-constexpr char kStartCaption[] = "インストール開始";
 
 constexpr char kIndexMarkerFile[] = "KSCOLL.INF";
 
@@ -377,15 +373,14 @@ void TSettingDlg::InstallBtnClick() {
   if (step_ == 1 && AppInfo.AppInfo.InstallMode == 1) {
     const std::string app_path = AppPathEdit.Text();
     if (!IsUsableApplicationPath(app_path, IsDriveReady(app_path))) {
-      Application.MessageBox(kBadPathText, kBadPathCaption, MB_OK | MB_ICONEXCLAMATION);
+      Application.Show({Msg::BadPath});
       return;
     }
     GoToStep2();
     return;
   }
   if (!upgrade) {
-    const int answer = Application.MessageBox(std::string(kProduct.title) + kStartQuestionTail,
-                                              kStartCaption, MB_YESNO | MB_ICONINFORMATION);
+    const int answer = Application.Show({Msg::InstallStartQuestion, {kProduct.title}});
     if (answer != IDYES) return;
   }
   if (CollPathEdit.Text() == DvdIndexDir) SetIndexChecked(false);

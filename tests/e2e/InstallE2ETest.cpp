@@ -26,28 +26,6 @@ using namespace std::chrono_literals;
 constexpr char kInstallDialog[] = "TFileInstDlg";
 constexpr int kManyFiles = 60;  // groups of the many-files DVD, one file each
 
-MessageBoxRecord StartQuestion() {
-  return {"インストール開始", "ケストラDVD のインストールを開始します。\r\nよろしいですか？",
-          {"Yes", "No"}, "information"};
-}
-
-MessageBoxRecord CompletionBox() {
-  return {"完了", "インストールが完了しました。", {"OK"}, "information"};
-}
-
-MessageBoxRecord CancelQuestion() {
-  return {"インストール中断", "インストールを中断しますか？", {"Yes", "No"}, "warning"};
-}
-
-MessageBoxRecord CopyErrorBox() {
-  return {"ファイルコピーエラー",
-          "ファイルのコピーでエラーが発生しました。\r\n"
-          "ディスクの容量が足らないか、ライトプロテクトされている可能性があります。\r\n"
-          "セットアップを中断します。",
-          {"OK"},
-          "error"};
-}
-
 // The application folder the settings page proposes for a new installation.
 std::string DefaultInstallDir() { return "C:\\Program Files\\KESTRA\\"; }
 
@@ -71,7 +49,7 @@ class InstallRun : public ::testing::Test {
     uidrv::Window install = settings.ChildById(kestra::TSettingDlg::IdInstallBtn);
     install.Click();  // to the second step
     install.Click();  // install
-    ASSERT_EQ(session_->Answer("Yes"), StartQuestion());
+    ASSERT_EQ(session_->Answer("Yes"), expected::InstallStartQuestion());
   }
 
   // What the user saw after the start question.
@@ -93,9 +71,9 @@ class InstallRun : public ::testing::Test {
 TEST_F(InstallRun, ExpandsEveryGroupIntoItsBaseFolder) {
   DvdInDrive dvd(e2e::SampleDvdImage(), DefaultInstallDir());
   StartAndConfirm();
-  EXPECT_EQ(session_->Answer("OK", 60s), CompletionBox());
+  EXPECT_EQ(session_->Answer("OK", 60s), expected::InstallDone());
   session_->RequireExit();
-  EXPECT_EQ(BoxesAfterStart(), std::vector<MessageBoxRecord>{CompletionBox()});
+  EXPECT_EQ(BoxesAfterStart(), std::vector<MessageBoxRecord>{expected::InstallDone()});
 
   const std::string app = dvd.InstallDir();
   EXPECT_TRUE(SameAsSource(app + "KESTRA.EXE", "KESTRA.EXE"));
@@ -132,9 +110,7 @@ TEST_F(InstallRun, OnWindowsXpWithTheFoldersChosenInTheWizardsOwnDialogs) {
   dir_sel.ChildById(TDirSelDlg::IdEditPath).Type(base);
   dir_sel.ChildById(TDirSelDlg::IdButton1).Click();
   EXPECT_EQ(session_->Answer("Yes"),
-            (MessageBoxRecord{"ディレクトリ作成",
-                              "[" + base + "\\KESTRA\\]\r\n指定されたパスは存在しません。作成しますか？\r\n",
-                              {"Yes", "No"}, "information"}));
+            expected::CreateFolderQuestion(base + "\\KESTRA\\"));
   session_->WaitForWindowGone("TDirSelDlg");
   EXPECT_EQ(settings.ChildById(TSettingDlg::IdAppPathEdit).Text(), dvd.InstallDir());
 
@@ -154,8 +130,8 @@ TEST_F(InstallRun, OnWindowsXpWithTheFoldersChosenInTheWizardsOwnDialogs) {
   session_->WaitForWindowGone("TDriveSelDlg");
 
   install.Click();
-  ASSERT_EQ(session_->Answer("Yes"), StartQuestion());
-  EXPECT_EQ(session_->Answer("OK", 60s), CompletionBox());
+  ASSERT_EQ(session_->Answer("Yes"), expected::InstallStartQuestion());
+  EXPECT_EQ(session_->Answer("OK", 60s), expected::InstallDone());
   session_->RequireExit();
 
   const std::string app = dvd.InstallDir();
@@ -181,9 +157,9 @@ TEST_F(InstallRun, CancelConfirmedDuringExpansionEndsSilentlyAfterTheCurrentFile
   StartAndConfirm();
   uidrv::Window dialog = session_->WaitForWindow(kInstallDialog, 30s);
   dialog.ChildByText("キャンセル", "Button").Click();
-  EXPECT_EQ(session_->Answer("Yes"), CancelQuestion());
+  EXPECT_EQ(session_->Answer("Yes"), expected::InstallCancelQuestion());
   session_->RequireExit(30s);
-  EXPECT_EQ(BoxesAfterStart(), std::vector<MessageBoxRecord>{CancelQuestion()});
+  EXPECT_EQ(BoxesAfterStart(), std::vector<MessageBoxRecord>{expected::InstallCancelQuestion()});
 
   // The files expanded are the first ones of the list, and no more came after.
   const std::vector<std::string> files = e2e::FilesBelow(dvd.InstallDir());
@@ -198,8 +174,8 @@ TEST_F(InstallRun, CancelAnsweredNoGoesOnToTheEnd) {
   StartAndConfirm();
   uidrv::Window dialog = session_->WaitForWindow(kInstallDialog, 30s);
   dialog.ChildByText("キャンセル", "Button").Click();
-  EXPECT_EQ(session_->Answer("No"), CancelQuestion());
-  EXPECT_EQ(session_->Answer("OK", 60s), CompletionBox());
+  EXPECT_EQ(session_->Answer("No"), expected::InstallCancelQuestion());
+  EXPECT_EQ(session_->Answer("OK", 60s), expected::InstallDone());
   session_->RequireExit();
   EXPECT_EQ(e2e::FilesBelow(dvd.InstallDir()).size(), static_cast<std::size_t>(kManyFiles));
   EXPECT_TRUE(kestra::DirectoryExists(dvd.InstallDir() + "BookMark"));
@@ -231,9 +207,9 @@ TEST_F(InstallRun, MemberMissingFromTheArchiveIsACopyError) {
   ASSERT_TRUE(::WritePrivateProfileStringA("Groups", "Group1File2", "KSHELP.DLL",
                                            "Q:\\KESTRA\\SETUP_F.INI"));
   StartAndConfirm();
-  EXPECT_EQ(session_->Answer("OK", 60s), CopyErrorBox());
+  EXPECT_EQ(session_->Answer("OK", 60s), expected::CopyFailed());
   session_->RequireExit(30s);
-  EXPECT_EQ(BoxesAfterStart(), std::vector<MessageBoxRecord>{CopyErrorBox()});
+  EXPECT_EQ(BoxesAfterStart(), std::vector<MessageBoxRecord>{expected::CopyFailed()});
   // The file before stays; nothing of the missing one, nothing after it.
   EXPECT_TRUE(SameAsSource(dvd.InstallDir() + "KESTRA.EXE", "KESTRA.EXE"));
   EXPECT_EQ(e2e::FilesBelow(dvd.InstallDir()), std::vector<std::string>{"KESTRA.EXE"});
@@ -244,9 +220,9 @@ TEST_F(InstallRun, CorruptedMemberIsACopyErrorAndLeavesNoPartialFile) {
   DvdInDrive dvd(e2e::SampleDvdImage(), DefaultInstallDir());
   ASSERT_TRUE(e2e::CorruptArchiveMember("Q:\\KESTRA\\SETUP_F.EZP", "LIB/_NTI31/BIN/NTISRCH.DLL"));
   StartAndConfirm();
-  EXPECT_EQ(session_->Answer("OK", 60s), CopyErrorBox());
+  EXPECT_EQ(session_->Answer("OK", 60s), expected::CopyFailed());
   session_->RequireExit(30s);
-  EXPECT_EQ(BoxesAfterStart(), std::vector<MessageBoxRecord>{CopyErrorBox()});
+  EXPECT_EQ(BoxesAfterStart(), std::vector<MessageBoxRecord>{expected::CopyFailed()});
   EXPECT_TRUE(SameAsSource(dvd.InstallDir() + "KESTRA.EXE", "KESTRA.EXE"));
   EXPECT_TRUE(SameAsSource(dvd.InstallDir() + "MANUAL\\利用ガイド.PDF", "MANUAL\\利用ガイド.PDF"));
   EXPECT_TRUE(e2e::FilesBelow(e2e::kLibraryFolder).empty());
@@ -258,24 +234,6 @@ TEST_F(InstallRun, CorruptedMemberIsACopyErrorAndLeavesNoPartialFile) {
 constexpr char kCollectionKey[] = "SOFTWARE\\ZEL\\ケストラDVD\\Collection";
 constexpr char kIndexRecord[] = "C:\\Program Files\\ZEL\\Common Files\\UNINSTALL\\KSDOCS.INF";
 constexpr char kDvdIndex[] = "Q:\\DOCS\\";
-
-MessageBoxRecord IndexCopyErrorBox() {
-  return {"ファイルコピーエラー",
-          "ファイルのコピーでエラーが発生しました。\r\n"
-          "ディスクの容量が足らないか、ライトプロテクトされている可能性があります。\r\n"
-          "確認後、処理を続けてください。",
-          {"OK"},
-          "error"};
-}
-
-MessageBoxRecord NetworkIndexQuestion(const std::string& target) {
-  return {"コピー開始の確認",
-          "ネットワーク上にある検索用インデクスファイルのアップグレードを開始します。\r\n"
-          "［いいえ］を選択した場合は検索用インデックスの参照先をＤＶＤ－ＲＯＭに切り替えます。\r\n\r\n"
-          "コピーを開始してもよろしいですか？\r\n\r\n更新先： " + target,
-          {"Yes", "No"},
-          "question"};
-}
 
 const std::string kOldMarker = "[CollectionVersion]\r\nVersion=5\r\n";
 
@@ -339,9 +297,9 @@ TEST_P(IndexStep, CopiesOrUsesTheDvdAndRecordsWhere) {
     EXPECT_EQ(session_->Answer(answer, 60s), box);
     expected.push_back(box);
   }
-  EXPECT_EQ(session_->Answer("OK", 60s), CompletionBox());
+  EXPECT_EQ(session_->Answer("OK", 60s), expected::InstallDone());
   session_->RequireExit();
-  expected.push_back(CompletionBox());
+  expected.push_back(expected::InstallDone());
   EXPECT_EQ(BoxesAfterStart(), expected);
 
   for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
@@ -379,14 +337,14 @@ const IndexCase kIndexCases[] = {
        InstalledIndexVersion("5");
        RecordedIndexIn(e2e::kNetworkIndexFolder);
      },
-     true, {{NetworkIndexQuestion(e2e::kNetworkIndexFolder), "Yes"}}, e2e::kNetworkIndexFolder,
+     true, {{expected::NetworkIndexQuestion(e2e::kNetworkIndexFolder), "Yes"}}, e2e::kNetworkIndexFolder,
      e2e::kNetworkIndexFolder},
     {"NetworkIndexLeftForTheDvdOnNo",
      [] {
        InstalledIndexVersion("5");
        RecordedIndexIn(e2e::kNetworkIndexFolder);
      },
-     true, {{NetworkIndexQuestion(e2e::kNetworkIndexFolder), "No"}}, kDvdIndex, ""},
+     true, {{expected::NetworkIndexQuestion(e2e::kNetworkIndexFolder), "No"}}, kDvdIndex, ""},
     {"VersionThatIsNoNumberAsksNothing",
      [] {
        InstalledIndexVersion("5a");
@@ -399,7 +357,7 @@ const IndexCase kIndexCases[] = {
        ASSERT_TRUE(kestra::ForceDirectories(e2e::kDefaultIndexFolder +
                                             std::string("KSCOLL2\\pdd\\COLL.PDD")));
      },
-     true, {{IndexCopyErrorBox(), "OK"}}, kDvdIndex, "", true},
+     true, {{expected::IndexCopyFailed(), "OK"}}, kDvdIndex, "", true},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, IndexStep, ::testing::ValuesIn(kIndexCases),
@@ -408,7 +366,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, IndexStep, ::testing::ValuesIn(kIndexCases),
 TEST_F(InstallRun, InstallsTheSyncFilesAndTheExpandedSyncTool) {
   DvdInDrive dvd(e2e::SampleDvdImage(), DefaultInstallDir());
   StartAndConfirm(false);
-  EXPECT_EQ(session_->Answer("OK", 60s), CompletionBox());
+  EXPECT_EQ(session_->Answer("OK", 60s), expected::InstallDone());
   session_->RequireExit();
   const std::string sync = std::string(e2e::kSyncFolder) + "KESTRA\\SyncFiles\\";
   EXPECT_EQ(e2e::FilesBelow(sync),

@@ -60,9 +60,9 @@ void InstallFromTheDvd() {
   uidrv::Window next = page.ChildById(kestra::TSettingDlg::IdInstallBtn);
   next.Click();  // to the index and DVD step
   next.Click();  // install
-  ASSERT_EQ(session.Answer("Yes").caption, "インストール開始");
+  ASSERT_EQ(session.Answer("Yes"), expected::InstallStartQuestion());
   const MessageBoxRecord done = session.Answer("OK", 90s);
-  EXPECT_EQ(done, (MessageBoxRecord{"完了", "インストールが完了しました。", {"OK"}, "information"}));
+  EXPECT_EQ(done, expected::InstallDone());
   session.RequireExit();
 }
 
@@ -110,10 +110,8 @@ TEST(InstallThenUninstall, TheRecordedUninstallerRemovesWhatTheInstallationPlace
   uidrv::Session session(uninstaller);
   uidrv::Window dialog = session.WaitForWindow(kUninstall);
   dialog.ChildByText("ｱﾝｲﾝｽﾄｰﾙ(&U)", "Button").Click();
-  EXPECT_EQ(session.Answer("Yes").text, "アンインストールを開始します。\r\nよろしいですか？");
-  EXPECT_EQ(session.Answer("OK", 60s),
-            (MessageBoxRecord{"アンインストール", "アンインストールが完了しました。", {"OK"},
-                              "information"}));
+  EXPECT_EQ(session.Answer("Yes"), expected::UninstallStartQuestion());
+  EXPECT_EQ(session.Answer("OK", 60s), expected::UninstallDone());
   session.RequireExit();
 
   for (const std::string& file : files) EXPECT_FALSE(kestra::FileExists(file)) << file;
@@ -150,16 +148,7 @@ TEST(InstallThenUninstall, FileHeldByTheViewerIsLoggedAndASecondRunRemovesTheRes
   uidrv::Session(viewer).WaitForWindow(kViewer);
   dialog.ChildByText("ｱﾝｲﾝｽﾄｰﾙ(&U)", "Button").Click();
   session.Answer("Yes");
-  EXPECT_EQ(session.Answer("OK", 60s),
-            (MessageBoxRecord{"アンインストール",
-                              "いくつかのファイルが削除できませんでした。\r\n\r\n"
-                              "Program Files\\ZEL\\Common Files\\UNINSTALL\\KSUNINST.LOG\r\n\r\n"
-                              "を参照してください。\r\n"
-                              "現在の状態ではアプリケーションが正常に動作しません。\r\n"
-                              "ケストラDVD を起動している場合は終了して、\r\n"
-                              "再度アンインストールを実行してください。\r\n",
-                              {"OK"},
-                              "information"}));
+  EXPECT_EQ(session.Answer("OK", 60s), expected::UninstallFilesRemain());
   session.RequireExit();
   EXPECT_EQ(testenv::ReadFile(std::string(kRecords) + "KSUNINST.LOG"),
             "DeleteError: " + application + "\r\n");
@@ -174,7 +163,7 @@ TEST(InstallThenUninstall, FileHeldByTheViewerIsLoggedAndASecondRunRemovesTheRes
   uidrv::Session again_session(again);
   again_session.WaitForWindow(kUninstall).ChildByText("ｱﾝｲﾝｽﾄｰﾙ(&U)", "Button").Click();
   again_session.Answer("Yes");
-  EXPECT_EQ(again_session.Answer("OK", 60s).text, "アンインストールが完了しました。");
+  EXPECT_EQ(again_session.Answer("OK", 60s), expected::UninstallDone());
   again_session.RequireExit();
   for (const std::string& file : files) EXPECT_FALSE(kestra::FileExists(file)) << file;
   for (const std::string& shortcut : Shortcuts()) EXPECT_FALSE(kestra::FileExists(shortcut)) << shortcut;
@@ -199,7 +188,7 @@ TEST(InstallThenUninstall, TheCopiedIndexIsOfferedAndRemovedWhenAsked) {
   remove_index.SetChecked(true);
   dialog.ChildByText("ｱﾝｲﾝｽﾄｰﾙ(&U)", "Button").Click();
   session.Answer("Yes");
-  EXPECT_EQ(session.Answer("OK", 60s).text, "アンインストールが完了しました。");
+  EXPECT_EQ(session.Answer("OK", 60s), expected::UninstallDone());
   session.RequireExit();
   EXPECT_FALSE(kestra::DirectoryExists(kDefaultIndexFolder));
   EXPECT_FALSE(kestra::FileExists(std::string(kInstallDir) + "KESTRA.EXE"));

@@ -40,17 +40,6 @@ constexpr char kPathLine[] = "\r\nPATH=%PATH%;C:\\ZEL\\LIB\\_NTI31\\BIN\\;\r\n";
 
 const std::vector<MessageBoxRecord> kNoMessage;
 
-MessageBoxRecord AutoexecErrorBox() {
-  return {"セットアップ・エラー",
-          "AUTOEXEC.BATの変更でエラーが発生しました。\r\nセットアップを中断します。",
-          {"OK"},
-          "error"};
-}
-
-MessageBoxRecord InstallDoneBox() {
-  return {"完了", "インストールが完了しました。", {"OK"}, "information"};
-}
-
 std::string BackupName(int number) {
   char name[32];
   std::snprintf(name, sizeof name, "C:\\AUTOEXEC.%3.3d", number);
@@ -191,13 +180,13 @@ TEST_F(SetupRunEnd, Windows98WithoutAFreeBackupNumberStopsWithTheAutoexecError) 
   Process setup = placed.Start();
   Session session(setup);
   AcceptAndInstall(session);
-  EXPECT_EQ(session.Answer("OK"), AutoexecErrorBox());
+  EXPECT_EQ(session.Answer("OK"), expected::SearchPathFailed());
   // The run ends there: no completion message follows.
   session.RequireExit();
   // After the start question of the settings page, only the error.
   const std::vector<MessageBoxRecord> after_start(session.Transcript().begin() + 1,
                                                   session.Transcript().end());
-  EXPECT_EQ(after_start, std::vector<MessageBoxRecord>{AutoexecErrorBox()});
+  EXPECT_EQ(after_start, std::vector<MessageBoxRecord>{expected::SearchPathFailed()});
   EXPECT_EQ(testenv::ReadFile(kAutoexec), original);
 }
 
@@ -210,7 +199,7 @@ TEST_F(SetupRunEnd, Windows98AppendsTheFolderToAutoexecAndCompletes) {
   Process setup = placed.Start();
   Session session(setup);
   AcceptAndInstall(session);
-  EXPECT_EQ(session.Answer("OK"), InstallDoneBox());
+  EXPECT_EQ(session.Answer("OK"), expected::InstallDone());
   session.RequireExit();
   EXPECT_EQ(testenv::ReadFile(kAutoexec), std::string("@ECHO OFF\r\n") + kPathLine);
   EXPECT_EQ(testenv::ReadFile(BackupName(0)), "@ECHO OFF\r\n\x1A");
@@ -225,7 +214,7 @@ TEST_F(SetupRunEnd, AMissingSearchFolderAddsNothingAndTheRunCompletes) {
   Process setup = placed.Start();
   Session session(setup);
   AcceptAndInstall(session);
-  EXPECT_EQ(session.Answer("OK"), InstallDoneBox());
+  EXPECT_EQ(session.Answer("OK"), expected::InstallDone());
   session.RequireExit();
   EXPECT_FALSE(kestra::FileExists(kAutoexec)) << "no lone \";\" written anywhere";
   EXPECT_FALSE(kestra::FileExists(BackupName(0)));
@@ -240,7 +229,7 @@ TEST_F(SetupRunEnd, OnNtTheFolderJoinsTheMachinePathOnce) {
     Process setup = placed.Start();
     Session session(setup);
     AcceptAndInstall(session);
-    EXPECT_EQ(session.Answer("OK"), InstallDoneBox());
+    EXPECT_EQ(session.Answer("OK"), expected::InstallDone());
     session.RequireExit();
     EXPECT_EQ(MachinePath(), "%SystemRoot%\\system32;C:\\ZEL\\LIB\\_NTI31\\BIN\\");
   }
@@ -289,7 +278,7 @@ TEST_F(SetupUpgradeTool, TheToolRunsWithSAfterTheInstallationAndSignalsBeforeThe
   Process setup = placed.Start();
   Session session(setup);
   AcceptAndInstall(session);
-  EXPECT_EQ(session.Answer("OK"), InstallDoneBox());
+  EXPECT_EQ(session.Answer("OK"), expected::InstallDone());
   session.RequireExit();
   std::vector<std::string> record = Lines(testenv::ReadFile(log_));
   ASSERT_GE(record.size(), 3u);

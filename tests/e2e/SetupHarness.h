@@ -1,12 +1,13 @@
 // What the end-to-end tests of SETUP share: SETUP placed on the test drives and
 // shares, the registry traces of an installed copy, the viewer stand-in, a
-// user without administrator rights, and the texts of SETUP's message boxes.
+// user without administrator rights.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "ExpectedBoxes.h"
 #include "UiDriver.h"
 #include "WineTestEnv.h"
 
@@ -86,16 +87,5 @@ std::vector<std::string> WindowsSeenUntilExit(uidrv::Session& session,
 
 // The licence agreement accepted: "承諾します。" chosen, then "次へ(&N)  >".
 void AcceptConsent(uidrv::Session& session);
-
-// Message boxes of the start-up, as the user must see them.
-uidrv::MessageBoxRecord ViewerRunningInstallBox();
-uidrv::MessageBoxRecord ViewerRunningUninstallBox();
-uidrv::MessageBoxRecord NoRightsInstallBox();
-uidrv::MessageBoxRecord NoRightsUninstallBox();
-uidrv::MessageBoxRecord WrongDriveBox(const std::string& drive_part);
-uidrv::MessageBoxRecord DriveErrorBox();
-uidrv::MessageBoxRecord UpgradeQuestionBox();
-// The message of an exception nothing expected, with its reason.
-uidrv::MessageBoxRecord UnexpectedErrorBox(const std::string& reason);
 
 }  // namespace e2e

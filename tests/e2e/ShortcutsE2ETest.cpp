@@ -33,10 +33,6 @@ constexpr char kRecord[] = "C:\\Program Files\\ZEL\\Common Files\\UNINSTALL\\KSI
 constexpr char kScript[] = "Q:\\KESTRA\\SETUP_F.INI";
 constexpr char kProductKey[] = "SOFTWARE\\ZEL\\ケストラDVD";
 
-MessageBoxRecord CompletionBox() {
-  return {"完了", "インストールが完了しました。", {"OK"}, "information"};
-}
-
 // The values of KSINSTALL.INF whose key starts with prefix ("KESTRA", "Dir_").
 std::vector<std::string> RecordValues(const std::string& prefix) {
   std::istringstream lines(testenv::ReadFile(kRecord));
@@ -103,7 +99,7 @@ class InstallLeaves : public ::testing::Test {
     ASSERT_EQ(session_->Answer("Yes").caption, "インストール開始");
   }
   void Complete() {
-    EXPECT_EQ(session_->Answer("OK", 60s), CompletionBox());
+    EXPECT_EQ(session_->Answer("OK", 60s), expected::InstallDone());
     session_->RequireExit();
     EXPECT_EQ(session_->Transcript().size(), 2u) << session_->TranscriptText();
   }

@@ -57,7 +57,7 @@ TEST(StartupInstance, AfterTheFirstEndsTheNextOneRunsAgain) {
   }
   Process next = placed.Start("-UPDATA");
   Session session(next);
-  EXPECT_EQ(session.Answer("No"), UpgradeQuestionBox());
+  EXPECT_EQ(session.Answer("No"), expected::UpgradeQuestion());
   session.RequireExit();
 }
 
@@ -101,9 +101,9 @@ TEST(StartupOptions, UpgradeAsksEvenWithNothingInstalledAndNoEndsSilently) {
   PlacedSetup placed(kDvdRoot);
   Process setup = placed.Start("-UPDATA");
   Session session(setup);
-  EXPECT_EQ(session.Answer("No"), UpgradeQuestionBox());
+  EXPECT_EQ(session.Answer("No"), expected::UpgradeQuestion());
   EXPECT_EQ(WindowsSeenUntilExit(session), std::vector<std::string>{});
-  EXPECT_EQ(session.Transcript(), std::vector<MessageBoxRecord>{UpgradeQuestionBox()});
+  EXPECT_EQ(session.Transcript(), std::vector<MessageBoxRecord>{expected::UpgradeQuestion()});
 }
 
 TEST(StartupOptions, UpgradeAnsweredYesGoesToTheSettingsPageWithoutTheAgreement) {
@@ -114,7 +114,7 @@ TEST(StartupOptions, UpgradeAnsweredYesGoesToTheSettingsPageWithoutTheAgreement)
   session.Answer("Yes");
   session.WaitForWindow(kSetting);
   EXPECT_FALSE(uidrv::FindTopLevelWindow(kConsent, setup.Pid()));
-  EXPECT_EQ(session.Transcript(), std::vector<MessageBoxRecord>{UpgradeQuestionBox()});
+  EXPECT_EQ(session.Transcript(), std::vector<MessageBoxRecord>{expected::UpgradeQuestion()});
 }
 
 TEST(StartupOptions, DetectedOlderCopyAsksTheUpgradeQuestion) {
@@ -122,7 +122,7 @@ TEST(StartupOptions, DetectedOlderCopyAsksTheUpgradeQuestion) {
   PlacedSetup placed(kDvdRoot, "1.10.0");
   Process setup = placed.Start();
   Session session(setup);
-  EXPECT_EQ(session.Answer("No"), UpgradeQuestionBox());
+  EXPECT_EQ(session.Answer("No"), expected::UpgradeQuestion());
   session.RequireExit();
 }
 
@@ -166,9 +166,9 @@ TEST(StartupChecks, ARunningViewerStopsTheInstallation) {
   Process viewer = StartViewer();
   Process setup = placed.Start();
   Session session(setup);
-  EXPECT_EQ(session.Answer("OK"), ViewerRunningInstallBox());
+  EXPECT_EQ(session.Answer("OK"), expected::ViewerRunningInstall());
   EXPECT_EQ(WindowsSeenUntilExit(session), std::vector<std::string>{});
-  EXPECT_EQ(session.Transcript(), std::vector<MessageBoxRecord>{ViewerRunningInstallBox()});
+  EXPECT_EQ(session.Transcript(), std::vector<MessageBoxRecord>{expected::ViewerRunningInstall()});
   EXPECT_TRUE(viewer.Running());  // SETUP only looks at it
 }
 
@@ -178,7 +178,7 @@ TEST(StartupChecks, ARunningViewerStopsTheUpgradeWithTheSameMessage) {
   Process viewer = StartViewer();
   Process setup = placed.Start("-UPDATA");
   Session session(setup);
-  EXPECT_EQ(session.Answer("OK"), ViewerRunningInstallBox());
+  EXPECT_EQ(session.Answer("OK"), expected::ViewerRunningInstall());
   session.RequireExit();
   EXPECT_EQ(session.Transcript().size(), 1u);  // no upgrade question after it
 }
@@ -189,9 +189,9 @@ TEST(StartupChecks, ARunningViewerStopsTheUninstallation) {
   Process viewer = StartViewer();
   Process setup = placed.Start("-UNINST");
   Session session(setup);
-  EXPECT_EQ(session.Answer("OK"), ViewerRunningUninstallBox());
+  EXPECT_EQ(session.Answer("OK"), expected::ViewerRunningUninstall());
   EXPECT_EQ(WindowsSeenUntilExit(session), std::vector<std::string>{});
-  EXPECT_EQ(session.Transcript(), std::vector<MessageBoxRecord>{ViewerRunningUninstallBox()});
+  EXPECT_EQ(session.Transcript(), std::vector<MessageBoxRecord>{expected::ViewerRunningUninstall()});
 }
 
 TEST(StartupChecks, AClosedViewerNoLongerStopsSetup) {
@@ -216,9 +216,9 @@ TEST(StartupChecks, WithoutAdministratorRightsTheInstallationIsRefused) {
   PlacedSetup placed(kDvdRoot);
   Process setup = placed.StartWithoutAdminRights();
   Session session(setup);
-  EXPECT_EQ(session.Answer("OK"), NoRightsInstallBox());
+  EXPECT_EQ(session.Answer("OK"), expected::NoRightsInstall());
   EXPECT_EQ(WindowsSeenUntilExit(session), std::vector<std::string>{});
-  EXPECT_EQ(session.Transcript(), std::vector<MessageBoxRecord>{NoRightsInstallBox()});
+  EXPECT_EQ(session.Transcript(), std::vector<MessageBoxRecord>{expected::NoRightsInstall()});
 }
 
 // ---------------------------------------------------------------- exceptions nothing expected
@@ -242,11 +242,11 @@ TEST(StartupUnexpectedError, EndsTheRunWithOneMessageWhereverItIsThrown) {
     Process setup = placed.StartWithFault(c.fault);
     Session session(setup);
     if (c.at_consent) session.WaitForWindow(kConsent).ChildByText("承諾します。", "Button").Click();
-    EXPECT_EQ(session.Answer("OK"), UnexpectedErrorBox(c.reason));
+    EXPECT_EQ(session.Answer("OK"), expected::UnexpectedError(c.reason));
     // Nothing new opens on the way out (the agreement may still be seen closing).
     for (const std::string& seen : WindowsSeenUntilExit(session))
       EXPECT_TRUE(c.at_consent && seen == kConsent) << seen;
-    EXPECT_EQ(session.Transcript(), std::vector<MessageBoxRecord>{UnexpectedErrorBox(c.reason)});
+    EXPECT_EQ(session.Transcript(), std::vector<MessageBoxRecord>{expected::UnexpectedError(c.reason)});
     EXPECT_EQ(setup.ExitCode(), 0u);
   }
 }
@@ -256,7 +256,7 @@ TEST(StartupChecks, WithoutAdministratorRightsTheUpgradeSpeaksOfInstallationToo)
   PlacedSetup placed(kDvdRoot);
   Process setup = placed.StartWithoutAdminRights("-UPDATA");
   Session session(setup);
-  EXPECT_EQ(session.Answer("OK"), NoRightsInstallBox());
+  EXPECT_EQ(session.Answer("OK"), expected::NoRightsInstall());
   session.RequireExit();
   EXPECT_EQ(session.Transcript().size(), 1u);
 }
@@ -266,9 +266,9 @@ TEST(StartupChecks, WithoutAdministratorRightsTheUninstallationIsRefused) {
   PlacedSetup placed(kDvdRoot);
   Process setup = placed.StartWithoutAdminRights("-UNINST");
   Session session(setup);
-  EXPECT_EQ(session.Answer("OK"), NoRightsUninstallBox());
+  EXPECT_EQ(session.Answer("OK"), expected::NoRightsUninstall());
   EXPECT_EQ(WindowsSeenUntilExit(session), std::vector<std::string>{});
-  EXPECT_EQ(session.Transcript(), std::vector<MessageBoxRecord>{NoRightsUninstallBox()});
+  EXPECT_EQ(session.Transcript(), std::vector<MessageBoxRecord>{expected::NoRightsUninstall()});
 }
 
 TEST(StartupChecks, TheViewerIsCheckedBeforeTheRights) {
@@ -277,7 +277,7 @@ TEST(StartupChecks, TheViewerIsCheckedBeforeTheRights) {
   Process viewer = StartViewer();
   Process setup = placed.StartWithoutAdminRights();
   Session session(setup);
-  EXPECT_EQ(session.Answer("OK"), ViewerRunningInstallBox());
+  EXPECT_EQ(session.Answer("OK"), expected::ViewerRunningInstall());
   session.RequireExit();
   EXPECT_EQ(session.Transcript().size(), 1u);
 }
@@ -290,7 +290,7 @@ TEST(StartupDrives, VistaFromAnUnmappedNetworkFolderWarnsOfTheWrongDrive) {
   PlacedSetup placed(kUnmappedUncFolder);
   Process setup = placed.Start();
   Session session(setup);
-  EXPECT_EQ(session.Answer("OK"), WrongDriveBox("\\\\kestrasrv\\other"));
+  EXPECT_EQ(session.Answer("OK"), expected::WrongDrive("\\\\kestrasrv\\other"));
   EXPECT_EQ(WindowsSeenUntilExit(session), std::vector<std::string>{});
   EXPECT_EQ(session.Transcript().size(), 1u);
 }
@@ -302,7 +302,7 @@ TEST(StartupDrives, OnVistaTheDriveIsCheckedBeforeTheViewer) {
   Process viewer = StartViewer();
   Process setup = placed.Start();
   Session session(setup);
-  EXPECT_EQ(session.Answer("OK"), WrongDriveBox("\\\\kestrasrv\\other"));
+  EXPECT_EQ(session.Answer("OK"), expected::WrongDrive("\\\\kestrasrv\\other"));
   session.RequireExit();
   EXPECT_EQ(session.Transcript().size(), 1u);
 }
@@ -326,7 +326,7 @@ TEST(StartupDrives, XpFromANetworkFolderShowsTheDriveError) {
     PlacedSetup placed(folder);
     Process setup = placed.Start();
     Session session(setup);
-    EXPECT_EQ(session.Answer("OK"), DriveErrorBox());
+    EXPECT_EQ(session.Answer("OK"), expected::DriveInvalid());
     EXPECT_EQ(WindowsSeenUntilExit(session), std::vector<std::string>{});
     EXPECT_EQ(session.Transcript().size(), 1u);
   }
@@ -339,14 +339,14 @@ TEST(StartupDrives, OnXpTheViewerAndTheRightsAreCheckedBeforeTheDrive) {
   {
     Process setup = placed.StartWithoutAdminRights();
     Session session(setup);
-    EXPECT_EQ(session.Answer("OK"), NoRightsInstallBox());
+    EXPECT_EQ(session.Answer("OK"), expected::NoRightsInstall());
     session.RequireExit();
     EXPECT_EQ(session.Transcript().size(), 1u);
   }
   Process viewer = StartViewer();
   Process setup = placed.Start();
   Session session(setup);
-  EXPECT_EQ(session.Answer("OK"), ViewerRunningInstallBox());
+  EXPECT_EQ(session.Answer("OK"), expected::ViewerRunningInstall());
   session.RequireExit();
   EXPECT_EQ(session.Transcript().size(), 1u);
 }

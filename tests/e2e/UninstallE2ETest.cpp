@@ -21,41 +21,6 @@ using uidrv::Process;
 using uidrv::Session;
 using uidrv::Window;
 
-MessageBoxRecord StartQuestion() {
-  return {"アンインストール", "アンインストールを開始します。\r\nよろしいですか？", {"Yes", "No"},
-          "information"};
-}
-
-MessageBoxRecord CancelQuestion() {
-  return {"アンインストール", "アンインストールを中止します。\r\nよろしいですか？", {"Yes", "No"},
-          "information"};
-}
-
-MessageBoxRecord CompletedBox() {
-  return {"アンインストール", "アンインストールが完了しました。", {"OK"}, "information"};
-}
-
-MessageBoxRecord FilesRemainBox() {
-  return {"アンインストール",
-          "いくつかのファイルが削除できませんでした。\r\n\r\n"
-          "Program Files\\ZEL\\Common Files\\UNINSTALL\\KSUNINST.LOG\r\n\r\n"
-          "を参照してください。\r\n"
-          "現在の状態ではアプリケーションが正常に動作しません。\r\n"
-          "ケストラDVD を起動している場合は終了して、\r\n"
-          "再度アンインストールを実行してください。\r\n",
-          {"OK"},
-          "information"};
-}
-
-MessageBoxRecord RecordsNotFoundBox() {
-  return {"アンインストール",
-          "設定ファイルが見つかりません。\r\n\r\n"
-          "Program Files\\ZEL\\Common Files\\UNINSTALL\\KSINSTALL.INF\r\n\r\n"
-          "アンインストールはできませんでした。",
-          {"OK"},
-          "information"};
-}
-
 constexpr char kUninstallButton[] = "ｱﾝｲﾝｽﾄｰﾙ(&U)";
 constexpr char kCancelButton[] = "ｷｬﾝｾﾙ";
 constexpr char kExplanation[] =
@@ -76,7 +41,7 @@ class UninstallRun : public ::testing::Test {
   // Presses the uninstall button and confirms; returns the outcome box.
   MessageBoxRecord ConfirmUninstall(Window dialog) {
     dialog.ChildByText(kUninstallButton, "Button").Click();
-    EXPECT_EQ(session_->Answer("Yes"), StartQuestion());
+    EXPECT_EQ(session_->Answer("Yes"), expected::UninstallStartQuestion());
     MessageBoxRecord outcome = session_->Answer("OK", 60s);
     session_->RequireExit();
     return outcome;
@@ -128,12 +93,12 @@ TEST_F(UninstallRun, AnExceptionInTheRemovalEndsWithOneMessageAndRemovesNothing)
     return StartUninstaller();
   }();
   dialog.ChildByText(kUninstallButton, "Button").Click();
-  EXPECT_EQ(session_->Answer("Yes"), StartQuestion());
-  const MessageBoxRecord error = UnexpectedErrorBox(
+  EXPECT_EQ(session_->Answer("Yes"), expected::UninstallStartQuestion());
+  const MessageBoxRecord error = expected::UnexpectedError(
       "ファイルの読み書きに失敗しました: cannot write KSTEST.INI (error 29)");
   EXPECT_EQ(session_->Answer("OK"), error);
   session_->RequireExit();
-  EXPECT_EQ(session_->Transcript(), (std::vector<MessageBoxRecord>{StartQuestion(), error}));
+  EXPECT_EQ(session_->Transcript(), (std::vector<MessageBoxRecord>{expected::UninstallStartQuestion(), error}));
   EXPECT_TRUE(kestra::FileExists(installed.application));
 }
 
@@ -141,13 +106,13 @@ TEST_F(UninstallRun, CancelAnsweredNoStaysAndYesClosesWithoutRemovingAnything) {
   const PlantedInstallation installed = PlantInstallation();
   Window dialog = StartUninstaller();
   dialog.ChildByText(kCancelButton, "Button").Click();
-  EXPECT_EQ(session_->Answer("No"), CancelQuestion());
+  EXPECT_EQ(session_->Answer("No"), expected::UninstallCancelQuestion());
   EXPECT_TRUE(session_->WaitForWindow(kUninstall, 0ms));
   EXPECT_TRUE(uninstaller_.Running());
   dialog.ChildByText(kCancelButton, "Button").Click();
-  EXPECT_EQ(session_->Answer("Yes"), CancelQuestion());
+  EXPECT_EQ(session_->Answer("Yes"), expected::UninstallCancelQuestion());
   session_->RequireExit();
-  EXPECT_EQ(session_->Transcript(), (std::vector<MessageBoxRecord>{CancelQuestion(), CancelQuestion()}));
+  EXPECT_EQ(session_->Transcript(), (std::vector<MessageBoxRecord>{expected::UninstallCancelQuestion(), expected::UninstallCancelQuestion()}));
   EXPECT_TRUE(kestra::FileExists(installed.application));
   EXPECT_EQ(ProgramEntries(), kEntriesPresent);
 }
@@ -156,7 +121,7 @@ TEST_F(UninstallRun, StartQuestionAnsweredNoKeepsTheDialog) {
   const PlantedInstallation installed = PlantInstallation();
   Window dialog = StartUninstaller();
   dialog.ChildByText(kUninstallButton, "Button").Click();
-  EXPECT_EQ(session_->Answer("No"), StartQuestion());
+  EXPECT_EQ(session_->Answer("No"), expected::UninstallStartQuestion());
   EXPECT_TRUE(session_->WaitForWindow(kUninstall, 0ms));
   EXPECT_TRUE(dialog.ChildByText(kUninstallButton, "Button").Enabled());
   EXPECT_TRUE(kestra::FileExists(installed.application));
@@ -167,8 +132,8 @@ TEST_F(UninstallRun, StartQuestionAnsweredNoKeepsTheDialog) {
 TEST_F(UninstallRun, RemovesTheInstallationItsFoldersAndTheProgramEntries) {
   const PlantedInstallation installed = PlantInstallation();
   Window dialog = StartUninstaller();
-  EXPECT_EQ(ConfirmUninstall(dialog), CompletedBox());
-  EXPECT_EQ(session_->Transcript(), (std::vector<MessageBoxRecord>{StartQuestion(), CompletedBox()}));
+  EXPECT_EQ(ConfirmUninstall(dialog), expected::UninstallDone());
+  EXPECT_EQ(session_->Transcript(), (std::vector<MessageBoxRecord>{expected::UninstallStartQuestion(), expected::UninstallDone()}));
   for (const std::string& file : installed.files) EXPECT_FALSE(kestra::FileExists(file)) << file;
   EXPECT_FALSE(kestra::DirectoryExists(installed.install_dir));
   EXPECT_TRUE(kestra::FileExists(installed.shared_file));
@@ -188,7 +153,7 @@ TEST_F(UninstallRun, FileHeldByTheViewerIsLoggedAndASecondRunFinishes) {
     Session viewer_session(viewer);
     viewer_session.WaitForWindow(kViewer);
   }
-  EXPECT_EQ(ConfirmUninstall(dialog), FilesRemainBox());
+  EXPECT_EQ(ConfirmUninstall(dialog), expected::UninstallFilesRemain());
   EXPECT_EQ(testenv::ReadFile(std::string(kRecordsFolder) + "KSUNINST.LOG"),
             "DeleteError: " + installed.application + "\r\n");
   EXPECT_TRUE(kestra::FileExists(installed.application));
@@ -197,7 +162,7 @@ TEST_F(UninstallRun, FileHeldByTheViewerIsLoggedAndASecondRunFinishes) {
   viewer.Kill();
   ASSERT_TRUE(viewer.WaitForExit());
   Window again = StartUninstaller();
-  EXPECT_EQ(ConfirmUninstall(again), CompletedBox());
+  EXPECT_EQ(ConfirmUninstall(again), expected::UninstallDone());
   EXPECT_FALSE(kestra::FileExists(installed.application));
   EXPECT_FALSE(kestra::DirectoryExists(installed.install_dir));
   EXPECT_EQ(ProgramEntries(), kEntriesGone);
@@ -208,7 +173,7 @@ TEST_F(UninstallRun, WithoutRecordNothingIsTouched) {
   const PlantedInstallation installed = PlantInstallation();
   ASSERT_TRUE(::DeleteFileA((std::string(kRecordsFolder) + "KSINSTALL.INF").c_str()));
   Window dialog = StartUninstaller();
-  EXPECT_EQ(ConfirmUninstall(dialog), RecordsNotFoundBox());
+  EXPECT_EQ(ConfirmUninstall(dialog), expected::UninstallRecordsMissing());
   for (const std::string& file : installed.files) EXPECT_TRUE(kestra::FileExists(file)) << file;
   EXPECT_EQ(ProgramEntries(), kEntriesPresent);
   EXPECT_FALSE(kestra::FileExists(std::string(kRecordsFolder) + "KSUNINST.LOG"));
@@ -220,7 +185,7 @@ TEST_F(UninstallRun, TickedIndexBoxRemovesTheCopiedIndex) {
   testenv::WriteFile(std::string(kIndexFolder) + "KSCOLL1\\parts\\deep\\piece.dat", "x");
   Window dialog = StartUninstaller();
   dialog.ChildByText("検索用インデックスも削除する", "Button").SetChecked(true);
-  EXPECT_EQ(ConfirmUninstall(dialog), CompletedBox());
+  EXPECT_EQ(ConfirmUninstall(dialog), expected::UninstallDone());
   EXPECT_FALSE(kestra::FileExists(std::string(kIndexFolder) + "KSCOLL.INF"));
   EXPECT_FALSE(kestra::DirectoryExists(std::string(kIndexFolder) + "KSCOLL2"));
   EXPECT_FALSE(kestra::DirectoryExists(std::string(kIndexFolder) + "KSCOLL1\\work"));
@@ -235,7 +200,7 @@ TEST_F(UninstallRun, UntickedIndexBoxLeavesTheIndex) {
   const PlantedInstallation installed = PlantInstallation();
   PlantIndex(kIndexFolder);
   Window dialog = StartUninstaller();
-  EXPECT_EQ(ConfirmUninstall(dialog), CompletedBox());
+  EXPECT_EQ(ConfirmUninstall(dialog), expected::UninstallDone());
   EXPECT_TRUE(kestra::FileExists(std::string(kIndexFolder) + "KSCOLL.INF"));
   EXPECT_TRUE(kestra::FileExists(std::string(kIndexFolder) + "KSCOLL1\\work\\work.dat"));
 }

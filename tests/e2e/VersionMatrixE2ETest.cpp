@@ -66,20 +66,6 @@ struct Release {
 const Release kFirst{"2.1.0.1", "2024年4月版", "2024/04/01"};
 const Release kNewer{"2.2.0.0", "2024年10月版", "2024/10/01"};
 
-MessageBoxRecord StartQuestion() {
-  return {"インストール開始", "ケストラDVD のインストールを開始します。\r\nよろしいですか？",
-          {"Yes", "No"}, "information"};
-}
-MessageBoxRecord InstallDone() { return {"完了", "インストールが完了しました。", {"OK"}, "information"}; }
-MessageBoxRecord UpgradeDone() { return {"完了", "アップグレードが完了しました。", {"OK"}, "information"}; }
-MessageBoxRecord UninstallQuestion() {
-  return {"アンインストール", "アンインストールを開始します。\r\nよろしいですか？", {"Yes", "No"},
-          "information"};
-}
-MessageBoxRecord UninstallDone() {
-  return {"アンインストール", "アンインストールが完了しました。", {"OK"}, "information"};
-}
-
 std::string Today() {
   const std::time_t now = std::time(nullptr);
   char text[16];
@@ -360,10 +346,10 @@ TEST_P(VersionMatrix, InstallUpgradeAndUninstallFromTheSampleDvds) {
     next.Click();
     moved = MoveJudgementVolume(session, setup, page, c.picker);
     next.Click();
-    EXPECT_EQ(session.Answer("Yes"), StartQuestion());
-    EXPECT_EQ(session.Answer("OK", 90s), InstallDone());
+    EXPECT_EQ(session.Answer("Yes"), expected::InstallStartQuestion());
+    EXPECT_EQ(session.Answer("OK", 90s), expected::InstallDone());
     session.RequireExit();
-    EXPECT_EQ(session.Transcript(), (std::vector<MessageBoxRecord>{StartQuestion(), InstallDone()}));
+    EXPECT_EQ(session.Transcript(), (std::vector<MessageBoxRecord>{expected::InstallStartQuestion(), expected::InstallDone()}));
   }
   ExpectInstalled(kFirst, moved, 1);
 
@@ -374,10 +360,10 @@ TEST_P(VersionMatrix, InstallUpgradeAndUninstallFromTheSampleDvds) {
   {
     Process setup = Process::Start("Q:\\SETUP.EXE", "", "Q:\\");
     Session session(setup);
-    EXPECT_EQ(session.Answer("Yes"), UpgradeQuestionBox());
-    EXPECT_EQ(session.Answer("OK", 90s), UpgradeDone());
+    EXPECT_EQ(session.Answer("Yes"), expected::UpgradeQuestion());
+    EXPECT_EQ(session.Answer("OK", 90s), expected::UpgradeDone());
     session.RequireExit();
-    EXPECT_EQ(session.Transcript(), (std::vector<MessageBoxRecord>{UpgradeQuestionBox(), UpgradeDone()}));
+    EXPECT_EQ(session.Transcript(), (std::vector<MessageBoxRecord>{expected::UpgradeQuestion(), expected::UpgradeDone()}));
   }
   ExpectInstalled(kNewer, moved, 2);
   const std::vector<std::string> recorded = RecordValues("KESTRA");
@@ -390,8 +376,8 @@ TEST_P(VersionMatrix, InstallUpgradeAndUninstallFromTheSampleDvds) {
     EXPECT_EQ(dialog.ChildByClass("Edit").Text(), c.index_dir);
     dialog.ChildByText("検索用インデックスも削除する", "Button").SetChecked(true);
     dialog.ChildByText("ｱﾝｲﾝｽﾄｰﾙ(&U)", "Button").Click();
-    EXPECT_EQ(session.Answer("Yes"), UninstallQuestion());
-    EXPECT_EQ(session.Answer("OK", 90s), UninstallDone());
+    EXPECT_EQ(session.Answer("Yes"), expected::UninstallStartQuestion());
+    EXPECT_EQ(session.Answer("OK", 90s), expected::UninstallDone());
     session.RequireExit();
   }
   for (const std::string& file : recorded) EXPECT_FALSE(kestra::FileExists(file)) << file;

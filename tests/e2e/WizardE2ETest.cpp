@@ -92,21 +92,6 @@ constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr COLORREF kNavy = RGB(0, 0, 128);
 constexpr COLORREF kBlue = RGB(0, 0, 255);
 
-MessageBoxRecord BadPathBox() {
-  return {"エラー", "指定されたパスに誤りがあります。\r\nパスの確認をしてください。", {"OK"},
-          "warning"};
-}
-MessageBoxRecord StartQuestionBox() {
-  return {"インストール開始", "ケストラDVD のインストールを開始します。\r\nよろしいですか？",
-          {"Yes", "No"}, "information"};
-}
-MessageBoxRecord InstallDoneBox() {
-  return {"完了", "インストールが完了しました。", {"OK"}, "information"};
-}
-MessageBoxRecord UpgradeDoneBox() {
-  return {"完了", "アップグレードが完了しました。", {"OK"}, "information"};
-}
-
 // ------------------------------------------------------------ machine state
 
 const std::string kWork = "C:\\kestra_e2e\\wizard\\";
@@ -405,14 +390,14 @@ TEST_F(Wizard, ApplicationPathOf260CharactersIsRefused) {
   edit.Type(path);
   EXPECT_EQ(edit.Text(), path);
   page.Control(TSettingDlg::IdInstallBtn).Click();
-  EXPECT_EQ(session.Answer("OK"), BadPathBox());
+  EXPECT_EQ(session.Answer("OK"), expected::BadPath());
   EXPECT_EQ(page.form.Text(), "環境設定１");
 
   path.pop_back();  // 259 characters
   edit.Type(path);
   page.Control(TSettingDlg::IdInstallBtn).Click();
   ExpectStep2(page);
-  EXPECT_EQ(session.Transcript(), std::vector<MessageBoxRecord>{BadPathBox()});
+  EXPECT_EQ(session.Transcript(), std::vector<MessageBoxRecord>{expected::BadPath()});
 }
 
 TEST_F(Wizard, ApplicationPathOnAMissingDriveIsRefusedAndShownRed) {
@@ -455,12 +440,12 @@ TEST_F(Wizard, UncheckingTheIndexUsesItFromTheDvdAndCommitsNoCopy) {
 
   page.Control(TSettingDlg::IdInstallBtn).Click();
   page.Control(TSettingDlg::IdInstallBtn).Click();
-  EXPECT_EQ(session.Answer("Yes"), StartQuestionBox());
+  EXPECT_EQ(session.Answer("Yes"), expected::InstallStartQuestion());
   Page closed = ClosedPage(session);
   EXPECT_FALSE(closed.Control(TSettingDlg::IdCheckBox1).Checked());
   EXPECT_EQ(closed.Text(TSettingDlg::IdCollPathEdit), "Q:\\DOCS\\");
   // The page closed with result 1: the run went on to the installation.
-  EXPECT_EQ(session.Answer("OK"), InstallDoneBox());
+  EXPECT_EQ(session.Answer("OK"), expected::InstallDone());
   session.RequireExit();
 }
 
@@ -471,7 +456,7 @@ TEST_F(Wizard, StartQuestionAnsweredNoStaysOnStepTwo) {
   Page page = OpenSettingsAfterConsent(session);
   page.Control(TSettingDlg::IdInstallBtn).Click();
   page.Control(TSettingDlg::IdInstallBtn).Click();
-  EXPECT_EQ(session.Answer("No"), StartQuestionBox());
+  EXPECT_EQ(session.Answer("No"), expected::InstallStartQuestion());
   EXPECT_TRUE(page.form.Visible());
   ExpectStep2(page);
 }
@@ -538,7 +523,7 @@ TEST_F(Wizard, TheDvdsOwnIndexChosenWithTheBoxCheckedIsNotCopied) {
 
   page.Control(TSettingDlg::IdInstallBtn).Click();
   page.Control(TSettingDlg::IdInstallBtn).Click();
-  EXPECT_EQ(session.Answer("Yes"), StartQuestionBox());
+  EXPECT_EQ(session.Answer("Yes"), expected::InstallStartQuestion());
   Page closed = ClosedPage(session);
   EXPECT_FALSE(closed.Control(TSettingDlg::IdCheckBox1).Checked());
   EXPECT_EQ(closed.Text(TSettingDlg::IdCollPathEdit), "Q:\\KESTRA\\DOCS\\");
@@ -683,8 +668,8 @@ TEST_F(DvdSelection, OnlyTheJudgementRowChangesDvdThreeThroughTheInstallation) {
   EXPECT_EQ(page.Text(TSettingDlg::IdDVDInfoLbl), kDvdFoldersDifferInfo);
 
   page.Control(TSettingDlg::IdInstallBtn).Click();
-  EXPECT_EQ(session.Answer("Yes"), StartQuestionBox());
-  EXPECT_EQ(session.Answer("OK"), InstallDoneBox());
+  EXPECT_EQ(session.Answer("Yes"), expected::InstallStartQuestion());
+  EXPECT_EQ(session.Answer("OK"), expected::InstallDone());
   session.RequireExit();
   kestra::RegKey service = kestra::RegKey::Open(HKEY_LOCAL_MACHINE, kServiceMachineKey, KEY_READ);
   EXPECT_EQ(service.ReadStringOr("DVDPath3"), kPickRoot + "Apps\\");
@@ -855,15 +840,6 @@ TEST_F(Wizard, OnWindows8AndLaterTheFoldersArePickedInDirPicksOwnProcess) {
 
 // ============================================================ directory dialog
 
-MessageBoxRecord CreateQuestionBox(const std::string& path) {
-  return {"ディレクトリ作成", "[" + path + "]\r\n指定されたパスは存在しません。作成しますか？\r\n",
-          {"Yes", "No"}, "information"};
-}
-MessageBoxRecord MissingDriveBox(const std::string& drive) {
-  return {"ドライブ指定エラー", "[" + drive + "]\r\n指定されたドライブは存在しません。", {"OK"},
-          "warning"};
-}
-
 // One use of the directory dialog from the page's "参照" buttons before Vista.
 struct DirSelCase {
   const char* what;
@@ -880,15 +856,15 @@ TEST_F(DvdSelection, DirectoryDialogOkRulesFromThePage) {
   const std::vector<DirSelCase> cases = {
       {"existing product folder below", 0, {"KESTRA"}, kPickRoot + "Apps", {}, apps + "KESTRA\\", ""},
       {"product folder created on Yes", 0, {}, kPickRoot + "Apps",
-       {{CreateQuestionBox(apps + "KESTRA\\"), "Yes"}}, apps + "KESTRA\\", apps + "KESTRA"},
+       {{expected::CreateFolderQuestion(apps + "KESTRA\\"), "Yes"}}, apps + "KESTRA\\", apps + "KESTRA"},
       {"kestra in any case as typed", 0, {}, apps + "kestra", {}, apps + "kestra\\KESTRA\\", ""},
       {"no second KESTRA, No stays", 0, {}, apps + "KESTRA\\",
-       {{CreateQuestionBox(apps + "KESTRA\\"), "No"}}, "", ""},
-      {"missing drive, no question", 1, {}, "J:\\Index", {{MissingDriveBox("J:"), "OK"}}, "", ""},
+       {{expected::CreateFolderQuestion(apps + "KESTRA\\"), "No"}}, "", ""},
+      {"missing drive, no question", 1, {}, "J:\\Index", {{expected::DriveMissing("J:"), "OK"}}, "", ""},
       {"index folder created on Yes", 1, {}, apps + "Index",
-       {{CreateQuestionBox(apps + "Index"), "Yes"}}, apps + "Index\\", apps + "Index"},
+       {{expected::CreateFolderQuestion(apps + "Index"), "Yes"}}, apps + "Index\\", apps + "Index"},
       {"a file in the way", 1, {}, apps + "blocked",
-       {{CreateQuestionBox(apps + "blocked"), "Yes"}}, "", ""},
+       {{expected::CreateFolderQuestion(apps + "blocked"), "Yes"}}, "", ""},
       {"a drive without its root: the drive's current folder", 1, {"Index"}, "R:Apps\\Index", {},
        apps + "Index\\", ""},
   };
@@ -990,9 +966,9 @@ TEST_F(Wizard, InstalledCopyIsUpgradedWithoutAQuestion) {
   PlacedSetup placed(kDvdRoot, "1.10.0");
   Process setup = placed.Start();
   Session session(setup);
-  EXPECT_EQ(session.Answer("Yes"), UpgradeQuestionBox());
+  EXPECT_EQ(session.Answer("Yes"), expected::UpgradeQuestion());
   // The page commits by itself; the run goes on to the installation.
-  EXPECT_EQ(session.WaitForMessageBox(), UpgradeDoneBox());
+  EXPECT_EQ(session.WaitForMessageBox(), expected::UpgradeDone());
   Page page{session.WaitForAnyWindow(kSetting)};
   EXPECT_FALSE(page.form.Visible());
   EXPECT_EQ(page.form.Text(), "環境設定１");
@@ -1008,8 +984,8 @@ TEST_F(Wizard, InstalledCopyIsUpgradedWithoutAQuestion) {
   EXPECT_EQ(page.Text(TSettingDlg::IdCollPathEdit), kWork + "Index\\");
   session.Answer("OK");
   session.RequireExit();
-  EXPECT_EQ(session.Transcript(), (std::vector<MessageBoxRecord>{UpgradeQuestionBox(),
-                                                                 UpgradeDoneBox()}));
+  EXPECT_EQ(session.Transcript(), (std::vector<MessageBoxRecord>{expected::UpgradeQuestion(),
+                                                                 expected::UpgradeDone()}));
 }
 
 TEST_F(Wizard, UpgradedIndexOnTheSetupDriveIsUsedFromTheDvd) {
@@ -1020,7 +996,7 @@ TEST_F(Wizard, UpgradedIndexOnTheSetupDriveIsUsedFromTheDvd) {
   Process setup = placed.Start();
   Session session(setup);
   session.Answer("Yes");
-  EXPECT_EQ(session.WaitForMessageBox(), UpgradeDoneBox());
+  EXPECT_EQ(session.WaitForMessageBox(), expected::UpgradeDone());
   Page page{session.WaitForAnyWindow(kSetting)};
   ::DeleteFileA("Q:\\DOCS\\KSCOLL.INF");
   ::RemoveDirectoryA("Q:\\DOCS");
@@ -1044,7 +1020,7 @@ TEST_F(Wizard, TryTurnsAnInstalledCopyIntoANewInstallation) {
   page.Control(TSettingDlg::IdInstallBtn).Click();
   ExpectStep2(page);
   page.Control(TSettingDlg::IdInstallBtn).Click();
-  EXPECT_EQ(session.Answer("No"), StartQuestionBox());
+  EXPECT_EQ(session.Answer("No"), expected::InstallStartQuestion());
   ExpectStep2(page);
 }
 

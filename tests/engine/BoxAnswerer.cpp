@@ -1,8 +1,17 @@
 #include "BoxAnswerer.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 
 namespace enginetest {
+
+void ExpectBox(const SeenBox& seen, const expected::Box& box) {
+  EXPECT_EQ(seen.caption, box.caption);
+  EXPECT_EQ(seen.text, box.text);
+  EXPECT_EQ(seen.icon, box.icon);
+  EXPECT_EQ(seen.buttons.size(), box.buttons.size());
+}
 
 namespace {
 

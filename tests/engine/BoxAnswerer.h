@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "ExpectedBoxes.h"
+
 namespace enginetest {
 
 struct SeenBox {
@@ -20,6 +22,10 @@ struct SeenBox {
   std::string icon;                  // "error", "warning", "information", "question", "none"
   int default_button = 0;            // IDYES, IDNO, IDOK ...
 };
+
+// The box seen is the one expected: caption, text, icon and the number of
+// buttons (their texts here are the system's, in the user's language).
+void ExpectBox(const SeenBox& seen, const expected::Box& box);
 
 class BoxAnswerer {
  public:

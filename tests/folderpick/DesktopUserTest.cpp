@@ -151,8 +151,7 @@ TEST_F(DesktopUserPick, WithoutADesktopShellTheTokenMessageAndNoFolder) {
   EXPECT_FALSE(BrowseAsDesktopUser(nullptr, folder, false));
   EXPECT_EQ(folder, folder_);
   ASSERT_EQ(boxes.Seen().size(), 1u);
-  EXPECT_EQ(boxes.Seen()[0].text, "制限されたトークンの取得に失敗しました。");
-  EXPECT_EQ(boxes.Seen()[0].caption, "");
+  enginetest::ExpectBox(boxes.Seen()[0], expected::DesktopTokenFailed());
   EXPECT_TRUE(pickertest::FolderDialogGone(std::chrono::milliseconds(0)));
 }
 
@@ -163,9 +162,7 @@ TEST_F(DesktopUserPick, WithoutDirPickTheFileMessage) {
   EXPECT_FALSE(BrowseAsDesktopUser(nullptr, folder, false));
   EXPECT_EQ(folder, folder_);
   ASSERT_EQ(boxes.Seen().size(), 1u);
-  EXPECT_EQ(boxes.Seen()[0].text, "ファイルが見つかりません。\r\nDIRPICK.EXE");
-  EXPECT_EQ(boxes.Seen()[0].caption, "エラー");
-  EXPECT_EQ(boxes.Seen()[0].icon, "warning");
+  enginetest::ExpectBox(boxes.Seen()[0], expected::DirPickMissing());
 }
 
 TEST_F(DesktopUserPick, AFolderOnAShareStartsDirPickAtTheSystemDrive) {

@@ -218,13 +218,7 @@ TEST_F(RecordSteps, AKeyThatCannotBeWrittenFailsTheStepWithAMessageNamingIt) {
     seen = boxes.Seen();
   }
   ASSERT_EQ(seen.size(), 1u);
-  EXPECT_EQ(seen[0].caption, "レジストリエラー");
-  EXPECT_EQ(seen[0].text,
-            "レジストリへの登録でエラーが発生しました。\r\n"
-            "KEY=HKEY_LOCAL_MACHINE\\SOFTWARE\\ZEL\\ケストラDVD\\Collection\r\n"
-            "セットアップを中断します。");
-  EXPECT_EQ(seen[0].buttons, std::vector<std::string>{"OK"});
-  EXPECT_EQ(seen[0].icon, "error");
+  ExpectBox(seen[0], expected::RegistryFailed("HKEY_LOCAL_MACHINE\\SOFTWARE\\ZEL\\ケストラDVD\\Collection"));
   // Nothing after the failed key is written.
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstall));
 }

@@ -3,6 +3,8 @@
 // keys made for each test (scratch keys below HKEY_CURRENT_USER).
 #include <gtest/gtest.h>
 
+#include "ExpectedBoxes.h"
+
 #include <windows.h>
 
 #include <string>
@@ -591,19 +593,10 @@ TEST(RecordLines, ShortcutFolderRules) {
   EXPECT_EQ(ShortcutFolderOf("ケストラ.LNK"), "");
 }
 
-TEST(Outcome, MessagesAsTheUserReadsThem) {
-  EXPECT_EQ(OutcomeMessage(kRemovedCompletely), "アンインストールが完了しました。");
-  EXPECT_EQ(OutcomeMessage(kSomeFilesRemain),
-            "いくつかのファイルが削除できませんでした。\r\n\r\n"
-            "Program Files\\ZEL\\Common Files\\UNINSTALL\\KSUNINST.LOG\r\n\r\n"
-            "を参照してください。\r\n"
-            "現在の状態ではアプリケーションが正常に動作しません。\r\n"
-            "ケストラDVD を起動している場合は終了して、\r\n"
-            "再度アンインストールを実行してください。\r\n");
-  EXPECT_EQ(OutcomeMessage(kRecordsNotFound),
-            "設定ファイルが見つかりません。\r\n\r\n"
-            "Program Files\\ZEL\\Common Files\\UNINSTALL\\KSINSTALL.INF\r\n\r\n"
-            "アンインストールはできませんでした。");
+TEST(Outcome, EachResultHasItsMessage) {
+  EXPECT_EQ(MessageText(OutcomeMessage(kRemovedCompletely)), expected::UninstallDone().text);
+  EXPECT_EQ(MessageText(OutcomeMessage(kSomeFilesRemain)), expected::UninstallFilesRemain().text);
+  EXPECT_EQ(MessageText(OutcomeMessage(kRecordsNotFound)), expected::UninstallRecordsMissing().text);
 }
 
 TEST(ProductSettings, NameTheRecordsFolderAndTheProductsKeys) {

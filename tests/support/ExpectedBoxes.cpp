@@ -1,0 +1,138 @@
+#include "ExpectedBoxes.h"
+
+namespace expected {
+
+namespace {
+
+const std::vector<std::string> kOk = {"OK"};
+const std::vector<std::string> kYesNo = {"Yes", "No"};
+constexpr char kNoRightsTail[] =
+    "を実行出来ません。\r\nAdministrator権限を所有しているユーザで実行してください。";
+constexpr char kDiskTrouble[] =
+    "ファイルのコピーでエラーが発生しました。\r\n"
+    "ディスクの容量が足らないか、ライトプロテクトされている可能性があります。\r\n";
+
+}  // namespace
+
+Box ViewerRunningInstall() {
+  return {"警告", "起動中のアプリケーションを終了した後、セットアップを開始してください。", kOk, "error"};
+}
+Box ViewerRunningUninstall() {
+  return {"警告", "アプリケーションが起動中のため開始できません。", kOk, "error"};
+}
+Box NoRightsInstall() {
+  return {"ユーザエラー", std::string("現在のアカウントではインストール") + kNoRightsTail, kOk, "error"};
+}
+Box NoRightsUninstall() {
+  return {"ユーザエラー", std::string("現在のアカウントではアンインストール") + kNoRightsTail, kOk,
+          "error"};
+}
+Box WrongDrive(const std::string& drive) {
+  return {"警告",
+          "セットアップを実行するドライブが正しくない可能性があります。\r\n"
+          "環境をお確かめの上、セットアップを開始してください。(" + drive + ")",
+          kOk, "error"};
+}
+Box DriveInvalid() {
+  return {"ドライブエラー",
+          "ドライブが無効です。\r\n"
+          "ネットワークからセットアップを行う場合はネットワークドライブを割り当ててください。\r\n"
+          "セットアップを中止します。",
+          kOk, "warning"};
+}
+Box UpgradeQuestion() {
+  return {"アップグレード", "ケストラDVD のアップグレードを行います。\r\nよろしいですか？", kYesNo,
+          "information"};
+}
+Box SearchPathFailed() {
+  return {"セットアップ・エラー",
+          "AUTOEXEC.BATの変更でエラーが発生しました。\r\nセットアップを中断します。", kOk, "error"};
+}
+Box InstallDone() { return {"完了", "インストールが完了しました。", kOk, "information"}; }
+Box UpgradeDone() { return {"完了", "アップグレードが完了しました。", kOk, "information"}; }
+Box UnexpectedError(const std::string& reason) {
+  return {"セットアップ・エラー",
+          "予期しないエラーが発生しました。\r\nセットアップを中断します。\r\n\r\n(" + reason + ")", kOk,
+          "error"};
+}
+
+Box BadPath() {
+  return {"エラー", "指定されたパスに誤りがあります。\r\nパスの確認をしてください。", kOk, "warning"};
+}
+Box InstallStartQuestion() {
+  return {"インストール開始", "ケストラDVD のインストールを開始します。\r\nよろしいですか？", kYesNo,
+          "information"};
+}
+Box DriveMissing(const std::string& drive) {
+  return {"ドライブ指定エラー", "[" + drive + "]\r\n指定されたドライブは存在しません。", kOk, "warning"};
+}
+Box CreateFolderQuestion(const std::string& folder) {
+  return {"ディレクトリ作成", "[" + folder + "]\r\n指定されたパスは存在しません。作成しますか？\r\n",
+          kYesNo, "information"};
+}
+
+Box InstallCancelQuestion() {
+  return {"インストール中断", "インストールを中断しますか？", kYesNo, "warning"};
+}
+Box NetworkIndexQuestion(const std::string& target) {
+  return {"コピー開始の確認",
+          "ネットワーク上にある検索用インデクスファイルのアップグレードを開始します。\r\n"
+          "［いいえ］を選択した場合は検索用インデックスの参照先をＤＶＤ－ＲＯＭに切り替えます。\r\n\r\n"
+          "コピーを開始してもよろしいですか？\r\n\r\n更新先： " + target,
+          kYesNo, "question"};
+}
+Box IndexCopyFailed() {
+  return {"ファイルコピーエラー", std::string(kDiskTrouble) + "確認後、処理を続けてください。", kOk,
+          "error"};
+}
+Box CommonListFailed() {
+  return {"セットアップエラー", "Foxitファイルのリスト作成に失敗しました。", kOk, "warning"};
+}
+Box CopyFailed() {
+  return {"ファイルコピーエラー", std::string(kDiskTrouble) + "セットアップを中断します。", kOk, "error"};
+}
+Box RegistryFailed(const std::string& key) {
+  return {"レジストリエラー",
+          "レジストリへの登録でエラーが発生しました。\r\nKEY=" + key + "\r\nセットアップを中断します。",
+          kOk, "error"};
+}
+
+Box UninstallStartQuestion() {
+  return {"アンインストール", "アンインストールを開始します。\r\nよろしいですか？", kYesNo, "information"};
+}
+Box UninstallCancelQuestion() {
+  return {"アンインストール", "アンインストールを中止します。\r\nよろしいですか？", kYesNo, "information"};
+}
+Box UninstallDone() {
+  return {"アンインストール", "アンインストールが完了しました。", kOk, "information"};
+}
+Box UninstallFilesRemain() {
+  return {"アンインストール",
+          "いくつかのファイルが削除できませんでした。\r\n\r\n"
+          "Program Files\\ZEL\\Common Files\\UNINSTALL\\KSUNINST.LOG\r\n\r\n"
+          "を参照してください。\r\n"
+          "現在の状態ではアプリケーションが正常に動作しません。\r\n"
+          "ケストラDVD を起動している場合は終了して、\r\n"
+          "再度アンインストールを実行してください。\r\n",
+          kOk, "information"};
+}
+Box UninstallRecordsMissing() {
+  return {"アンインストール",
+          "設定ファイルが見つかりません。\r\n\r\n"
+          "Program Files\\ZEL\\Common Files\\UNINSTALL\\KSINSTALL.INF\r\n\r\n"
+          "アンインストールはできませんでした。",
+          kOk, "information"};
+}
+Box KeyNotDeleted(const std::string& key) {
+  return {"エラー", "レジストリキーが削除できません\r\nKEY=" + key, kOk, "warning"};
+}
+
+Box SystemFolderMissing() { return {"DLLエラー", "ファイルの呼び出しに失敗しました(#9010)", kOk, "none"}; }
+Box AdvapiMissing(const std::string& library) {
+  return {"DLLエラー", "ファイルの呼び出しに失敗しました(#9011)\r\n" + library, kOk, "none"};
+}
+Box OwnTokenFailed() { return {"", "トークンのハンドルの取得に失敗しました。", kOk, "none"}; }
+Box DesktopTokenFailed() { return {"", "制限されたトークンの取得に失敗しました。", kOk, "none"}; }
+Box DirPickMissing() { return {"エラー", "ファイルが見つかりません。\r\nDIRPICK.EXE", kOk, "warning"}; }
+
+}  // namespace expected
