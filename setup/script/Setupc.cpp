@@ -41,8 +41,8 @@ bool ClimbsUp(const std::string& part) {
 }
 
 // A place the script may make or write: a full path ("X:\..." or
-// "\\server\share\...") that no part leads upwards out of, and with no ":"
-// after the drive turns into a stream. The index script names its places
+// "\\server\share\...") that no part leads upwards out of, with no ":"
+// after the drive (which would name a stream). The index script names its places
 // through the macros; a name relative to whatever folder SETUP was started in
 // (a macro cut short, "KSCOLL.INF$set") or one that climbs out of the folder a
 // macro names would write where no installation writes.
