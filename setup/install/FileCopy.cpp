@@ -63,7 +63,10 @@ bool TFileInstDlg::MakeFileList() {
     input.installed_version = InstalledVersion();
   }
 
-  const SetupScript script = ReadSetupScript(GetScriptPath(kProductIndex, kScriptName));
+  // The reading pumps messages: the window stays alive and Cancel can be
+  // pressed while a script that claims thousands of entries is read.
+  const SetupScript script =
+      ReadSetupScript(GetScriptPath(kProductIndex, kScriptName), [] { ProcessMessages(); });
   FileListPlan plan = BuildFileList(script, input, [] { ProcessMessages(); });
   FFileList = std::move(plan.records);
   AppInfo.AppInfo.InstallMode = plan.install_mode;

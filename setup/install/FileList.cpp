@@ -30,23 +30,25 @@ std::string ReadIniString(const std::string& file, const char* section, const st
   }
 }
 
-SetupScript ReadSetupScript(const std::string& path) {
+SetupScript ReadSetupScript(const std::string& path, const std::function<void()>& pump) {
   SetupScript script;
   if (!FileExists(path)) return script;
+  int32_t reads = 0;
+  auto read = [&](const std::string& key) {
+    if (pump && ++reads % kScriptReadsPerPump == 0) pump();
+    return ReadIniString(path, kScriptSection, key);
+  };
   // The counts come from the DVD: a damaged or hostile script may claim
   // 2147483647 groups or files, one profile read each, hours of reading.
-  const int32_t groups = std::min(ScriptInteger(ReadIniString(path, kScriptSection, "Groups")),
-                                  kMaxScriptGroups);
+  const int32_t groups = std::min(ScriptInteger(read("Groups")), kMaxScriptGroups);
   int32_t files_left = kMaxScriptFiles;
   for (int32_t n = 1; n <= groups; ++n) {
     ScriptGroup group;
-    group.name = ReadIniString(path, kScriptSection, GroupKey(n, "Name"));
-    group.dir = ReadIniString(path, kScriptSection, GroupKey(n, "Dir"));
-    const int32_t files = std::min(
-        ScriptInteger(ReadIniString(path, kScriptSection, GroupKey(n, "grpFiles"))), files_left);
+    group.name = read(GroupKey(n, "Name"));
+    group.dir = read(GroupKey(n, "Dir"));
+    const int32_t files = std::min(ScriptInteger(read(GroupKey(n, "grpFiles"))), files_left);
     for (int32_t m = 1; m <= files; ++m)
-      group.files.push_back(
-          ReadIniString(path, kScriptSection, GroupKey(n, "File") + std::to_string(m)));
+      group.files.push_back(read(GroupKey(n, "File") + std::to_string(m)));
     files_left -= std::max(files, 0);
     script.groups.push_back(std::move(group));
   }

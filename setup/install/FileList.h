@@ -56,8 +56,11 @@ struct SetupScript {
 inline constexpr int32_t kMaxScriptGroups = 1000;
 inline constexpr int32_t kMaxScriptFiles = 20000;  // all groups together
 
-// Reads section "Groups" of the script; a missing script has no groups.
-SetupScript ReadSetupScript(const std::string& path);
+// Reads section "Groups" of the script; a missing script has no groups. pump
+// runs after every kScriptReadsPerPump values read (the dialog handles its
+// window messages there: a script that claims the bounds takes seconds).
+inline constexpr int32_t kScriptReadsPerPump = 100;
+SetupScript ReadSetupScript(const std::string& path, const std::function<void()>& pump = {});
 
 // A decimal integer of the script; text that is not one counts as 0.
 int32_t ScriptInteger(std::string_view text);

@@ -1,5 +1,6 @@
 #include "install/RegistryLayout.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 
@@ -141,7 +142,7 @@ CollectionItems ReadCollectionItems(const std::function<std::string(int64_t k)>&
   int64_t count = 0;
   const std::vector<std::string> first = SplitCommaText(item(1));
   if (first.size() >= 2) {
-    count = DecimalNumber(first[1]).value_or(0);
+    count = std::min<int64_t>(DecimalNumber(first[1]).value_or(0), kMaxCollectionItems);
     items.count = CollectionValue{first[0], first[1]};
   }
   for (int64_t k = 1; k <= count + 3; ++k) {

@@ -49,11 +49,17 @@ struct CollectionValue {
 // as a decimal number (0 when it has fewer than two fields or the field is no
 // number), and it becomes a value of the machine key alone; then items 1 to N + 3
 // that have at least two fields become values of both keys (lines with a single
-// field carry no text and are skipped).
+// field carry no text and are skipped). N above kMaxCollectionItems is read as
+// that bound.
 struct CollectionItems {
   std::optional<CollectionValue> count;   // machine key only
   std::vector<CollectionValue> values;    // machine and user keys
 };
+// A bound no DVD reaches: the product has three index collections, and each
+// item becomes one registry value. A damaged or hostile SETUP.INF may claim
+// 2147483647 items, one profile read each, which would keep the installer
+// reading for days; beyond the bound there is nothing a real disc could hold.
+inline constexpr int64_t kMaxCollectionItems = 1000;
 CollectionItems ReadCollectionItems(const std::function<std::string(int64_t k)>& item);
 
 // SETUP.INF texts the registry records ("" for missing keys).

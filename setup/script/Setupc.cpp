@@ -33,6 +33,40 @@ bool SameWord(std::string_view word, const char* macro) {
 
 bool Fits(const std::string& text) { return text.size() <= kScriptTextLimit; }
 
+// A part of a path that the system resolves upwards: ".." and, as Windows
+// drops trailing dots and blanks from a name, "..." or ".. " as well.
+bool ClimbsUp(const std::string& part) {
+  return std::count(part.begin(), part.end(), '.') >= 2 &&
+         part.find_first_not_of(". ") == std::string::npos;
+}
+
+// A place the script may make or write: a full path ("X:\..." or
+// "\\server\share\...") that no part leads upwards out of, with no ":"
+// after the drive (which would name a stream). The index script names its places
+// through the macros; a name relative to whatever folder SETUP was started in
+// (a macro cut short, "KSCOLL.INF$set") or one that climbs out of the folder a
+// macro names would write where no installation writes.
+bool IsPlainFullPath(const std::string& path) {
+  const bool drive = path.size() >= 3 && path[1] == ':' && path[2] == '\\' &&
+                     ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+  const bool unc = path.size() >= 3 && path[0] == '\\' && path[1] == '\\';
+  if (!drive && !unc) return false;
+  if (FindChar(path, ':', 2) != std::string::npos) return false;
+  std::string part;
+  for (std::size_t i = 0; i <= path.size(); ++i) {
+    if (i == path.size() || path[i] == '\\' || path[i] == '/') {
+      if (ClimbsUp(part)) return false;
+      part.clear();
+    } else if (IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
+      part.append(path, i, 2);
+      ++i;
+    } else {
+      part += path[i];
+    }
+  }
+  return true;
+}
+
 // LZOpenFileA keeps the name in an OFSTRUCT of 128 bytes.
 bool FitsOpenFile(const std::string& path) { return path.size() < OFS_MAXPATHNAME; }
 
@@ -294,7 +328,7 @@ int32_t TSetupc::MakeFolders(const std::string& section) const {
     if (!value) return -1;
     if (value->empty()) break;
     const std::string folder = ExpandMacros(*value);
-    if (folder.empty() || MakePath(folder) != 0) return -1;
+    if (!IsPlainFullPath(folder) || MakePath(folder) != 0) return -1;
   }
   return 0;
 }
@@ -317,7 +351,10 @@ bool TSetupc::WalkCopyEntries(const std::vector<std::string>& values,
     if (!entry) return false;
     const std::string source = SrcDir + entry->source;
     const std::string destination = ExpandMacros(entry->destination);
-    if (!Fits(source) || destination.empty()) return false;
+    // The destination names a file: a full path that does not end in a
+    // backslash (a macro alone at the end names its folder).
+    if (!Fits(source) || !IsPlainFullPath(destination) || EndsWithChar(destination, '\\'))
+      return false;
     FileHandle opened = OpenSource(source);
     const int64_t size = SizeOf(opened);
     if (size < 0 || !visit(source, destination, opened, size)) return false;

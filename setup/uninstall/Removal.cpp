@@ -247,9 +247,14 @@ std::string RecordLinePath(const std::string& line) {
 bool IsSharedPath(const std::string& path) {
   // Recognised however the record spells it: in other letter case, in 8.3
   // short form, or with "." and ".." parts. The folder itself counts too.
+  // A line that is no full path (the section header, a damaged line) is not
+  // resolved: it would be taken relative to the folder the uninstaller runs
+  // in, which is the records folder inside the shared folder, and the line
+  // would be dropped from the rewritten record.
   const std::string shared = AnsiUpperCase(kSharedSubfolder);
   return ContainsOnCharBoundary(AnsiUpperCase(AddBackslash(path)), shared) ||
-         ContainsOnCharBoundary(AnsiUpperCase(AddBackslash(FullLongPath(path))), shared);
+         (IsAbsolutePath(path) &&
+          ContainsOnCharBoundary(AnsiUpperCase(AddBackslash(FullLongPath(path))), shared));
 }
 
 namespace {

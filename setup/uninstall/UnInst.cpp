@@ -57,6 +57,18 @@ std::string RecordedIndexFolder(const std::string& index_record) {
   }
 }
 
+// The path as DelLabel shows it: control characters (which no file name holds,
+// and which only a damaged record brings) become blanks. A tab in a path too
+// long for the label makes Wine's path ellipsis (DrawText) fail an assertion
+// and end the program; a control character is never the second byte of a
+// double-byte character, so the bytes can be replaced one by one.
+std::string ShownPath(const std::string& path) {
+  std::string shown = path;
+  for (char& c : shown)
+    if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+  return shown;
+}
+
 }  // namespace
 
 TUnInstDlg::TUnInstDlg()
@@ -179,7 +191,7 @@ void TUnInstDlg::Begin(int maximum) {
 }
 
 void TUnInstDlg::Step(const std::string& path) {
-  ::SetWindowTextA(FDelLabel, path.c_str());
+  ::SetWindowTextA(FDelLabel, ShownPath(path).c_str());
   FGauge1.SetPosition(FGauge1.Position() + 1);
   ::Sleep(kStepPause);
   ProcessMessages();

@@ -6,12 +6,16 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <optional>
 #include <thread>
 
+#include "DriveWatch.h"
 #include "SetupHarness.h"
 #include "UninstallHarness.h"
 #include "WineTestEnv.h"
 #include "system/FileSys.h"
+#include "system/Mbcs.h"
 
 namespace {
 
@@ -139,8 +143,11 @@ TEST_F(UninstallRun, RemovesTheInstallationItsFoldersAndTheProgramEntries) {
   EXPECT_TRUE(kestra::FileExists(installed.shared_file));
   EXPECT_EQ(ProgramEntries(), kEntriesGone);
   EXPECT_FALSE(kestra::FileExists(std::string(kRecordsFolder) + "KSUNINST.LOG"));
+  // What names no existing file stays: the section header and the folder
+  // entries, so that a later installation can merge the record.
   const std::string record = testenv::ReadFile(std::string(kRecordsFolder) + "KSINSTALL.INF");
-  EXPECT_EQ(record.find(installed.shared_file), std::string::npos) << record;
+  EXPECT_EQ(record, "[KESTRA]\r\nDir_KESTRA001=" + installed.install_dir + "\r\nDir_KESTRA002=" +
+                        installed.install_dir + "MANUAL\\\r\n");
 }
 
 TEST_F(UninstallRun, FileHeldByTheViewerIsLoggedAndASecondRunFinishes) {
@@ -204,6 +211,140 @@ TEST_F(UninstallRun, UntickedIndexBoxLeavesTheIndex) {
   EXPECT_TRUE(kestra::FileExists(std::string(kIndexFolder) + "KSCOLL.INF"));
   EXPECT_TRUE(kestra::FileExists(std::string(kIndexFolder) + "KSCOLL1\\work\\work.dat"));
 }
+
+// ---------------------------------------------------------------- damaged records
+
+// Bytes no installation wrote: every value 0 to 255 (NUL, CR and LF alone,
+// "=", cut-off lead bytes of code page 932), the same on every run.
+std::string Garbage(std::size_t size, uint32_t seed) {
+  std::string bytes(size, '\0');
+  for (char& c : bytes) {
+    seed = seed * 1103515245u + 12345u;
+    c = static_cast<char>(seed >> 16);
+  }
+  return bytes;
+}
+
+// Lies beside the installation and is named by no record: it must stay.
+constexpr char kBystander[] = "C:\\KSBYSTANDER.DAT";
+
+// The planted installation's own record lines.
+std::string PlantedLines(const PlantedInstallation& installed) {
+  return "[KESTRA]\r\nKESTRA001=" + installed.application + "\r\nKESTRA002=" + installed.files[1] +
+         "\r\nKESTRA003=" + installed.shared_file + "\r\n";
+}
+
+const std::string kLongName(5000, 'L');
+
+struct RecordCase {
+  const char* name;
+  // KSINSTALL.INF written over the planted record.
+  std::function<std::string(const PlantedInstallation&)> record;
+  // KSDOCS.INF (with the index planted in kIndexFolder and the index box
+  // ticked), or nothing.
+  std::optional<std::string> index_record;
+  bool application_removed;  // the recorded files of the application gone, else all kept
+  // Lines the rewritten record still holds (named files that do not exist).
+  std::vector<std::string> kept_lines = {};
+};
+
+void PrintTo(const RecordCase& row, std::ostream* out) { *out << row.name; }
+
+class DamagedRecords : public UninstallRun, public ::testing::WithParamInterface<RecordCase> {};
+
+// The uninstaller deletes every recorded path that exists and
+// passes over every line that names none: a record it cannot read names
+// nothing, so the run ends as complete (outcome 0) and removes the Windows
+// entries, deleting nothing that is not recorded.
+TEST_P(DamagedRecords, RemoveOnlyWhatTheyNameAndEndWithTheOutcomeMessage) {
+  const RecordCase& row = GetParam();
+  const PlantedInstallation installed = PlantInstallation();
+  testenv::WriteFile(kBystander, "not recorded");
+  testenv::WriteFile(std::string(kRecordsFolder) + "KSINSTALL.INF", row.record(installed));
+  if (row.index_record) {
+    PlantIndex(kIndexFolder);
+    testenv::WriteFile(std::string(kRecordsFolder) + "KSDOCS.INF", *row.index_record);
+  }
+  const DriveWatch watch({"C:\\"});
+
+  Window dialog = StartUninstaller();
+  if (row.index_record)
+    dialog.ChildByText("検索用インデックスも削除する", "Button").SetChecked(true);
+  EXPECT_EQ(ConfirmUninstall(dialog), CompletedBox());
+  EXPECT_EQ(session_->Transcript(), (std::vector<MessageBoxRecord>{StartQuestion(), CompletedBox()}));
+  EXPECT_EQ(ProgramEntries(), kEntriesGone);
+
+  for (const std::string& file : installed.files)
+    EXPECT_EQ(kestra::FileExists(file), !row.application_removed) << file;
+  EXPECT_TRUE(kestra::FileExists(installed.shared_file));
+  EXPECT_TRUE(kestra::FileExists(kBystander));
+  if (row.index_record) {
+    EXPECT_TRUE(kestra::FileExists(std::string(kIndexFolder) + "KSCOLL.INF"));
+    EXPECT_TRUE(kestra::FileExists(std::string(kIndexFolder) + "KSCOLL1\\work\\work.dat"));
+  }
+  const std::string record = testenv::ReadFile(std::string(kRecordsFolder) + "KSINSTALL.INF");
+  for (const std::string& line : row.kept_lines)
+    EXPECT_NE(record.find(line + "\r\n"), std::string::npos) << uidrv::ToUtf8(line.substr(0, 80));
+
+  // Only the records folder changes, and only recorded things go.
+  const std::vector<std::string> appeared = watch.AppearedOutside({kRecordsFolder});
+  EXPECT_TRUE(appeared.empty()) << PathList(appeared);
+  const std::vector<std::string> vanished = watch.VanishedOutside({kInstallFolder});
+  EXPECT_TRUE(vanished.empty()) << PathList(vanished);
+  watch.RemoveAppearedOutside({kRecordsFolder});
+  ::DeleteFileA(kBystander);
+}
+
+const RecordCase kRecordCases[] = {
+    {"RecordOfBinaryBytes", [](const PlantedInstallation&) { return Garbage(16 * 1024, 3); },
+     std::nullopt, false},
+    {"RecordBetweenBinaryBytes",
+     [](const PlantedInstallation& installed) {
+       return Garbage(4096, 5) + "\r\n" + PlantedLines(installed) + Garbage(4096, 9);
+     },
+     std::nullopt, true, {"[KESTRA]"}},
+    // A line without "=" is taken whole.
+    {"RecordLinesWithoutEquals",
+     [](const PlantedInstallation& installed) {
+       return "[KESTRA]\r\n" + installed.application + "\r\n" + installed.files[1] +
+              "\r\nno path at all\r\n" + installed.shared_file + "\r\n\x1A";
+     },
+     std::nullopt, true, {"[KESTRA]", "no path at all"}},
+    // Paths the file system refuses name no existing file: kept, not an error.
+    {"RecordPathsOf5000Bytes",
+     [](const PlantedInstallation& installed) {
+       return PlantedLines(installed) + "KESTRA004=" + std::string(kInstallFolder) + kLongName +
+              "\r\nKESTRA005=" + std::string(kInstallFolder) + std::string(240, 'P') +
+              ".TXT\r\nKESTRA006=" + installed.application + "\\" + kLongName + "\r\n" +
+              std::string(kInstallFolder) + kLongName + "\r\n";
+     },
+     std::nullopt, true,
+     {"[KESTRA]", "KESTRA004=" + std::string(kInstallFolder) + kLongName,
+      "KESTRA005=" + std::string(kInstallFolder) + std::string(240, 'P') + ".TXT",
+      std::string(kInstallFolder) + kLongName}},
+    // KSDOCS.INF names no index folder: the index stays, nothing is deleted
+    // in the file's place.
+    {"IndexRecordNamingAFile", PlantedLines,
+     "[KESTRA]\r\nDOCS=" + std::string(kBystander) + "\r\n", true},
+    {"IndexRecordNamingAFileInTheIndexFolder", PlantedLines,
+     "[KESTRA]\r\nDOCS=" + std::string(kIndexFolder) + "KSCOLL.INF\r\n", true},
+    {"IndexRecordPathOf300Bytes", PlantedLines,
+     "[KESTRA]\r\nDOCS=" + std::string(kIndexFolder) + std::string(300, 'I') + "\\\r\n", true},
+    {"IndexRecordPathOf5000Bytes", PlantedLines,
+     "[KESTRA]\r\nDOCS=" + std::string(kIndexFolder) + kLongName + "\\\r\n", true},
+    {"IndexRecordOfBinaryBytes", PlantedLines, Garbage(4096, 13), true},
+    // A tab in a long path: shown as it is, Wine's path ellipsis of the
+    // progress label failed an assertion and ended the uninstaller.
+    {"RecordPathWithATab",
+     [](const PlantedInstallation& installed) {
+       return PlantedLines(installed) + "KESTRA004=C:\\KESTRA\\" + std::string(54, 'a') + "\t" +
+              std::string(220, 'b') + "\r\n";
+     },
+     std::nullopt, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, DamagedRecords, ::testing::ValuesIn(kRecordCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------- it is SETUP
 

@@ -161,8 +161,11 @@ TEST_F(ScriptFile, CountsNoDvdReachesAreReadAsTheirBounds) {
                      "[Groups]\r\nGroups=2147483647\r\nGroup1Name=A\r\n"
                      "Group1grpFiles=2147483647\r\nGroup1File1=X.TXT\r\n"
                      "Group2grpFiles=-5\r\n");
-  const SetupScript script = ReadSetupScript(folder_ + "HUGE.INI");
+  int pumped = 0;
+  const SetupScript script = ReadSetupScript(folder_ + "HUGE.INI", [&] { ++pumped; });
   ASSERT_EQ(script.groups.size(), static_cast<std::size_t>(kMaxScriptGroups));
+  // The count, three values per group and every file, a pump per hundred reads.
+  EXPECT_EQ(pumped, (1 + 3 * kMaxScriptGroups + kMaxScriptFiles) / kScriptReadsPerPump);
   std::size_t files = 0;
   for (const ScriptGroup& group : script.groups) files += group.files.size();
   EXPECT_EQ(files, static_cast<std::size_t>(kMaxScriptFiles));

@@ -116,6 +116,17 @@ TEST(CollectionItems, NegativeCountReadsNothingBeyondItemOne) {
   EXPECT_EQ(table.asked, (std::vector<int64_t>{1}));
 }
 
+TEST(CollectionItems, ACountNoDvdReachesIsReadUpToTheBound) {
+  ItemTable table({{1, "Count,2147483647"}, {2, "KSCOLL1,判例集"}});
+  const CollectionItems items = ReadCollectionItems(table.Reader());
+  ASSERT_TRUE(items.count.has_value());
+  EXPECT_EQ(items.count->text, "2147483647");
+  ASSERT_EQ(items.values.size(), 2u);
+  EXPECT_EQ(items.values[1].name, "KSCOLL1");
+  EXPECT_EQ(table.asked.size(), static_cast<std::size_t>(1 + kMaxCollectionItems + 3));
+  EXPECT_EQ(table.asked.back(), kMaxCollectionItems + 3);
+}
+
 class SetupInformationFile : public RecordsTestFolder {};
 
 TEST_F(SetupInformationFile, ReadsEveryRecordedTextThroughTheProfileFunctions) {

@@ -540,6 +540,19 @@ TEST(RecordLines, SharedFolderIsRecognisedWithoutRegardToCaseOrSpelling) {
   EXPECT_FALSE(IsSharedPath("C:\\Program Files\\KESTRA\\KESTRA.EXE"));
 }
 
+TEST(RecordLines, ALineThatIsNoFullPathIsNotResolvedAgainstTheWorkingFolder) {
+  // Windows may start the uninstaller in the records folder, inside the shared one.
+  const std::string records = "C:\\Program Files\\ZEL\\Common Files\\UNINSTALL";
+  ASSERT_TRUE(kestra::ForceDirectories(records));
+  char previous[MAX_PATH];
+  ASSERT_GT(::GetCurrentDirectoryA(MAX_PATH, previous), 0u);
+  ASSERT_TRUE(::SetCurrentDirectoryA(records.c_str()));
+  EXPECT_FALSE(IsSharedPath("[KESTRA]"));
+  EXPECT_FALSE(IsSharedPath("KESTRA.EXE"));
+  EXPECT_TRUE(IsSharedPath("Program Files\\ZEL\\Common Files\\X.OCX"));
+  ::SetCurrentDirectoryA(previous);
+}
+
 // Which index folders read from KSDOCS.INF the run may empty.
 TEST(IndexFolderCheck, OnlyAFolderBelowADriveRootThatHoldsNothingGuarded) {
   RemovalSettings settings;

@@ -217,6 +217,34 @@ TEST_F(Setupc, FailuresOfFoldersAndProperties) {
   EXPECT_TRUE(calls_.empty());
 }
 
+TEST_F(Setupc, PlacesThatAreNoFullPathOrClimbOutFailBeforeAnythingIsWritten) {
+  testenv::WriteFile(kSrc + "A.TXT", "a");
+  const std::string good = "CopyFile01=A.TXT,$setup\\A.TXT\r\n";
+  for (const char* entry : {
+           "CopyFile02=A.TXT,A.TXT$set",            // a macro cut short: relative
+           "CopyFile02=A.TXT,$setup",               // the folder itself, no file
+           "CopyFile02=A.TXT,$setup\\..\\A.TXT",    // out of the folder
+           "CopyFile02=A.TXT,$setup\\...\\A.TXT",   // the same as Windows reads it
+           "CopyFile02=A.TXT,$setup\\x/../../A.TXT",
+           "CopyFile02=A.TXT,$setup\\A.TXT:stream",
+           "CopyFile02=A.TXT,\\A.TXT",             // the root of the current drive
+       }) {
+    SCOPED_TRACE(entry);
+    Script("MakeDir01=$setup\r\n" + good + entry + "\r\n");
+    calls_.clear();
+    EXPECT_EQ(Run(), -1);
+    EXPECT_FALSE(FileExists(kDst + "A.TXT"));
+    EXPECT_EQ(calls_, (Calls{{"", 0}}));
+  }
+  for (const char* folder : {"MakeDir02=SUB$sys", "MakeDir02=$setup\\..\\UP"}) {
+    SCOPED_TRACE(folder);
+    Script(std::string("MakeDir01=$setup\r\n") + folder + "\r\n" + good);
+    EXPECT_EQ(Run(), -1);
+    EXPECT_FALSE(FileExists(kDst + "A.TXT"));
+  }
+  EXPECT_FALSE(DirectoryExists(kRoot + "UP"));
+}
+
 TEST_F(Setupc, SectionWithoutEntriesReportsZeroAndHundred) {
   Script("Other=1\r\n");
   EXPECT_EQ(Run(), 0);
