@@ -41,35 +41,6 @@ constexpr char kInstallRecord[] =
 constexpr char kIndexRecord[] = "C:\\Program Files\\ZEL\\Common Files\\UNINSTALL\\KSDOCS.INF";
 constexpr char kDvdIndexFallback[] = "Q:\\DOCS\\";
 
-// ---------------------------------------------------------------- what the user sees
-
-MessageBoxRecord StartQuestion() {
-  return {"インストール開始", "ケストラDVD のインストールを開始します。\r\nよろしいですか？",
-          {"Yes", "No"}, "information"};
-}
-
-MessageBoxRecord CompletionBox() {
-  return {"完了", "インストールが完了しました。", {"OK"}, "information"};
-}
-
-MessageBoxRecord CopyErrorBox() {
-  return {"ファイルコピーエラー",
-          "ファイルのコピーでエラーが発生しました。\r\n"
-          "ディスクの容量が足らないか、ライトプロテクトされている可能性があります。\r\n"
-          "セットアップを中断します。",
-          {"OK"},
-          "error"};
-}
-
-MessageBoxRecord IndexCopyErrorBox() {
-  return {"ファイルコピーエラー",
-          "ファイルのコピーでエラーが発生しました。\r\n"
-          "ディスクの容量が足らないか、ライトプロテクトされている可能性があります。\r\n"
-          "確認後、処理を続けてください。",
-          {"OK"},
-          "error"};
-}
-
 // ---------------------------------------------------------------- spoiling the DVD
 
 // Bytes no text editor wrote: every value 0 to 255, NUL, CR and LF alone,
@@ -134,7 +105,7 @@ TEST_P(DamagedDvd, EndsWithTheRightMessageAndWritesOnlyWhereAnInstallationDoes) 
     uidrv::Window install = settings.ChildById(kestra::TSettingDlg::IdInstallBtn);
     install.Click();  // to the index and DVD step
     install.Click();  // install
-    ASSERT_EQ(session.Answer("Yes"), StartQuestion());
+    ASSERT_EQ(session.Answer("Yes"), expected::InstallStartQuestion());
     for (const MessageBoxRecord& expected : row.boxes)
       EXPECT_EQ(session.Answer("OK", row.wait), expected) << session.TranscriptText();
     session.RequireExit(30s);
@@ -189,13 +160,13 @@ const DvdCase kDvdCases[] = {
     // ---- SETUP.INF: every value reads as missing, which the registry step
     // writes as empty texts; the installation itself is complete.
     {"SetupInfOfBinaryGarbage", [] { Overwrite(kSetupInf, Garbage(64 * 1024, 7)); }, false,
-     {CompletionBox()},
+     {expected::InstallDone()},
      [](const std::string& app) {
        WholeSampleInstalled(app);
        EXPECT_EQ(Registered(HKEY_LOCAL_MACHINE, kProductKey, "Version"), "");
      }},
     {"SetupInfOfGarbageAfterAUnicodeMark",
-     [] { Overwrite(kSetupInf, "\xFF\xFE" + Garbage(64 * 1024, 11)); }, false, {CompletionBox()},
+     [] { Overwrite(kSetupInf, "\xFF\xFE" + Garbage(64 * 1024, 11)); }, false, {expected::InstallDone()},
      WholeSampleInstalled},
     {"SetupInfWithAMegabyteLine",
      [] {
@@ -204,7 +175,7 @@ const DvdCase kDvdCases[] = {
                                 "]\r\nItem1=Count,1\r\n[Collection]\r\nItem1=Count,1\r\n"
                                 "Item2=KSCOLL1,判例集\r\n");
      },
-     false, {CompletionBox()},
+     false, {expected::InstallDone()},
      [](const std::string& app) {
        WholeSampleInstalled(app);
        EXPECT_EQ(Registered(HKEY_LOCAL_MACHINE, kProductKey, "Version"), "2.1.0.1");
@@ -218,7 +189,7 @@ const DvdCase kDvdCases[] = {
        Overwrite(kSetupInf, "[Products]\r\nVersion=2.1.0.1\r\n[Collection]\r\n"
                             "Item1=Count,2147483647\r\nItem2=KSCOLL1,判例集\r\n");
      },
-     false, {CompletionBox()},
+     false, {expected::InstallDone()},
      [](const std::string& app) {
        WholeSampleInstalled(app);
        EXPECT_EQ(Registered(HKEY_LOCAL_MACHINE, kCollectionKey, "KSCOLL1"), "判例集");
@@ -227,7 +198,7 @@ const DvdCase kDvdCases[] = {
     // ---- SETUP_F.INI: counts beyond any DVD, negative counts, long values.
     // Groups beyond the four the script holds have no name and no files.
     {"ScriptClaimingTwoBillionGroups", [] { ScriptValue("Groups", "2147483647"); }, false,
-     {CompletionBox()}, WholeSampleInstalled},
+     {expected::InstallDone()}, WholeSampleInstalled},
     // The files the script does not hold have no name: the first of them is
     // a copy error, after the viewer that is there (about 13 s of reading).
     {"ScriptClaimingTwoBillionFilesInAGroup",
@@ -235,7 +206,7 @@ const DvdCase kDvdCases[] = {
        ScriptValue("Groups", "2147483647");
        ScriptValue("Group1grpFiles", "2147483647");
      },
-     false, {CopyErrorBox()},
+     false, {expected::CopyFailed()},
      [](const std::string& app) {
        OnlyApplicationFiles(app, {"KESTRA.EXE"});
        EXPECT_TRUE(e2e::FilesBelow(e2e::kLibraryFolder).empty());
@@ -244,20 +215,20 @@ const DvdCase kDvdCases[] = {
     // No group: nothing to expand, which counts as success (as does a DVD
     // without a setup script).
     {"ScriptWithNegativeGroupCount", [] { ScriptValue("Groups", "-1"); }, false,
-     {CompletionBox()}, [](const std::string& app) { OnlyApplicationFiles(app, {}); }},
+     {expected::InstallDone()}, [](const std::string& app) { OnlyApplicationFiles(app, {}); }},
     // A count of 300 digits is no 32-bit number: it counts as 0, as any count
     // that does not parse.
     {"ScriptGroupCountOf300Digits", [] { ScriptValue("Groups", std::string(300, '9')); }, false,
-     {CompletionBox()}, [](const std::string& app) { OnlyApplicationFiles(app, {}); }},
+     {expected::InstallDone()}, [](const std::string& app) { OnlyApplicationFiles(app, {}); }},
     {"ScriptWithNegativeFileCount", [] { ScriptValue("Group1grpFiles", "-5"); }, false,
-     {CompletionBox()},
+     {expected::InstallDone()},
      [](const std::string& app) { OnlyApplicationFiles(app, {"MANUAL\\利用ガイド.PDF"}); }},
     {"ScriptGroupNameLongerThan256Bytes", [] { ScriptValue("Group2Name", "MANUAL" + k300); },
-     false, {CompletionBox()}, WholeSampleInstalled},
+     false, {expected::InstallDone()}, WholeSampleInstalled},
     // A folder or file name the file system refuses: a copy error, with what
     // came before in place.
     {"ScriptGroupFolderLongerThan256Bytes",
-     [] { ScriptValue("Group2Dir", "<INSTALLDIR>" + k300 + "\\"); }, false, {CopyErrorBox()},
+     [] { ScriptValue("Group2Dir", "<INSTALLDIR>" + k300 + "\\"); }, false, {expected::CopyFailed()},
      [](const std::string& app) { OnlyApplicationFiles(app, {"KESTRA.EXE"}); }},
     {"ScriptGroupFolderOf260BytesInShortSteps",
      [] {
@@ -265,15 +236,15 @@ const DvdCase kDvdCases[] = {
        while (nested.size() < 260) nested += "SUB\\";
        ScriptValue("Group2Dir", "<INSTALLDIR>" + nested);
      },
-     false, {CopyErrorBox()},
+     false, {expected::CopyFailed()},
      [](const std::string& app) { OnlyApplicationFiles(app, {"KESTRA.EXE"}); }},
     {"ScriptFileNameLongerThan256Bytes", [] { ScriptValue("Group2File1", "MANUAL\\" + k300); },
-     false, {CopyErrorBox()},
+     false, {expected::CopyFailed()},
      [](const std::string& app) { OnlyApplicationFiles(app, {"KESTRA.EXE"}); }},
 
     // ---- KSINSTALL.INF of an earlier installation, merged into the new one.
     {"EarlierRecordOfBinaryBytes", [] { Overwrite(kInstallRecord, Garbage(16 * 1024, 17)); },
-     false, {CompletionBox()},
+     false, {expected::InstallDone()},
      [](const std::string& app) {
        WholeSampleInstalled(app);
        EXPECT_TRUE(Records(app + "KESTRA.EXE"));
@@ -284,7 +255,7 @@ const DvdCase kDvdCases[] = {
                                      std::string(5000, 'L') + "\r\nDir_KESTRA001=C:\\KSOLD\\" +
                                      std::string(5000, 'F') + "\\\r\n");
      },
-     false, {CompletionBox()},
+     false, {expected::InstallDone()},
      [](const std::string& app) {
        WholeSampleInstalled(app);
        EXPECT_TRUE(Records(app + "KESTRA.EXE"));
@@ -298,59 +269,59 @@ const DvdCase kDvdCases[] = {
        const std::string bytes = testenv::ReadFile(kArchive);
        Overwrite(kArchive, bytes.substr(0, bytes.size() / 2));
      },
-     false, {CopyErrorBox()}, [](const std::string& app) { OnlyApplicationFiles(app, {}); }},
+     false, {expected::CopyFailed()}, [](const std::string& app) { OnlyApplicationFiles(app, {}); }},
     {"ArchiveMissingItsLastByte",
      [] {
        const std::string bytes = testenv::ReadFile(kArchive);
        Overwrite(kArchive, bytes.substr(0, bytes.size() - 1));
      },
-     false, {CopyErrorBox()}, [](const std::string& app) { OnlyApplicationFiles(app, {}); }},
-    {"ArchiveOfNoBytes", [] { Overwrite(kArchive, ""); }, false, {CopyErrorBox()},
+     false, {expected::CopyFailed()}, [](const std::string& app) { OnlyApplicationFiles(app, {}); }},
+    {"ArchiveOfNoBytes", [] { Overwrite(kArchive, ""); }, false, {expected::CopyFailed()},
      [](const std::string& app) { OnlyApplicationFiles(app, {}); }},
     {"ArchiveThatIsAFolder",
      [] {
        ASSERT_TRUE(::DeleteFileA(kArchive));
        ASSERT_TRUE(kestra::ForceDirectories(std::string(kArchive) + "\\KESTRA.EXE"));
      },
-     false, {CopyErrorBox()}, [](const std::string& app) { OnlyApplicationFiles(app, {}); }},
+     false, {expected::CopyFailed()}, [](const std::string& app) { OnlyApplicationFiles(app, {}); }},
 
     // ---- COLLCOPY.INF: the index copy fails with its own message, the
     // installation goes on with the DVD's index.
     {"IndexScriptEntryWithoutComma", [] { IndexScriptWith("CopyFile02=KSCOLL.INF"); }, true,
-     {IndexCopyErrorBox(), CompletionBox()}, IndexLeftOnTheDvd},
+     {expected::IndexCopyFailed(), expected::InstallDone()}, IndexLeftOnTheDvd},
     {"IndexScriptSourceOf300Bytes",
      [] { IndexScriptWith("CopyFile02=" + k300 + ",$setup\\X.DAT"); }, true,
-     {IndexCopyErrorBox(), CompletionBox()}, IndexLeftOnTheDvd},
+     {expected::IndexCopyFailed(), expected::InstallDone()}, IndexLeftOnTheDvd},
     {"IndexScriptDestinationOf300Bytes",
      [] { IndexScriptWith("CopyFile02=KSCOLL.INF,$setup\\" + k300); }, true,
-     {IndexCopyErrorBox(), CompletionBox()}, IndexLeftOnTheDvd},
+     {expected::IndexCopyFailed(), expected::InstallDone()}, IndexLeftOnTheDvd},
     {"IndexScriptFolderOf300Bytes",
      [] {
        Overwrite(kIndexScript, "[COLLECTION]\r\nMakeDir01=$setup\\" + k300 +
                                    "\r\nCopyFile01=KSCOLL.INF,$setup\\KSCOLL.INF\r\n");
      },
-     true, {IndexCopyErrorBox(), CompletionBox()}, IndexLeftOnTheDvd},
+     true, {expected::IndexCopyFailed(), expected::InstallDone()}, IndexLeftOnTheDvd},
     // A macro at the very end: the index folder itself is no file to write.
     {"IndexScriptDestinationEndingInAMacro",
      [] { IndexScriptWith("CopyFile02=KSCOLL.INF,$setup"); }, true,
-     {IndexCopyErrorBox(), CompletionBox()}, IndexLeftOnTheDvd},
+     {expected::IndexCopyFailed(), expected::InstallDone()}, IndexLeftOnTheDvd},
     {"IndexScriptDestinationEndingInTheSystemMacro",
      [] { IndexScriptWith("CopyFile02=KSCOLL.INF,$SYSTEM"); }, true,
-     {IndexCopyErrorBox(), CompletionBox()}, IndexLeftOnTheDvd},
+     {expected::IndexCopyFailed(), expected::InstallDone()}, IndexLeftOnTheDvd},
     // A macro cut short at the end is no macro: the text would be a name
     // relative to wherever SETUP was started.
     {"IndexScriptDestinationEndingInAShortMacro",
      [] { IndexScriptWith("CopyFile02=KSCOLL.INF,KSCOLL.INF$set"); }, true,
-     {IndexCopyErrorBox(), CompletionBox()}, IndexLeftOnTheDvd},
+     {expected::IndexCopyFailed(), expected::InstallDone()}, IndexLeftOnTheDvd},
     {"IndexScriptFolderEndingInAShortMacro",
      [] {
        Overwrite(kIndexScript, "[COLLECTION]\r\nMakeDir01=$setup\r\nMakeDir02=KSCOLL1$sys\r\n"
                                "CopyFile01=KSCOLL.INF,$setup\\KSCOLL.INF\r\n");
      },
-     true, {IndexCopyErrorBox(), CompletionBox()}, IndexLeftOnTheDvd},
+     true, {expected::IndexCopyFailed(), expected::InstallDone()}, IndexLeftOnTheDvd},
     {"IndexScriptDestinationClimbingOutOfTheIndexFolder",
      [] { IndexScriptWith("CopyFile02=KSCOLL.INF,$setup\\..\\..\\..\\KSCOLL.INF"); }, true,
-     {IndexCopyErrorBox(), CompletionBox()}, IndexLeftOnTheDvd},
+     {expected::IndexCopyFailed(), expected::InstallDone()}, IndexLeftOnTheDvd},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, DamagedDvd, ::testing::ValuesIn(kDvdCases),
@@ -381,7 +352,7 @@ TEST(DamagedDvdReading, KeepsTheWindowAliveAndCancelStopsTheRun) {
     const auto start = std::chrono::steady_clock::now();
     // The answer counts as given once SETUP takes its next message: that is
     // in the reading, or only after it when the reading handles none.
-    ASSERT_EQ(session.Answer("Yes"), StartQuestion());
+    ASSERT_EQ(session.Answer("Yes"), expected::InstallStartQuestion());
     session.WaitForWindow("TFileInstDlg").ChildByText("キャンセル", "Button").Click();
     EXPECT_EQ(session.Answer("Yes"), cancel_question);
     const auto asked = std::chrono::steady_clock::now() - start;
@@ -391,7 +362,7 @@ TEST(DamagedDvdReading, KeepsTheWindowAliveAndCancelStopsTheRun) {
     const auto ended = std::chrono::steady_clock::now() - start;
     EXPECT_LT(asked, ended / 2) << "the question came only after the script was read";
     EXPECT_EQ(session.Transcript(),
-              (std::vector<MessageBoxRecord>{StartQuestion(), cancel_question}));
+              (std::vector<MessageBoxRecord>{expected::InstallStartQuestion(), cancel_question}));
   }
   EXPECT_TRUE(e2e::FilesBelow(kInstallDir).empty());
   EXPECT_TRUE(watch.AppearedOutside(places).empty()) << e2e::PathList(watch.AppearedOutside(places));
@@ -421,9 +392,9 @@ TEST_P(DamagedSetupInfAtStart, DecidesByTheVersionItCanRead) {
   Process setup = placed.Start();
   Session session(setup);
   if (row.asks_upgrade) {
-    EXPECT_EQ(session.Answer("No"), e2e::UpgradeQuestionBox());
+    EXPECT_EQ(session.Answer("No"), expected::UpgradeQuestion());
     session.RequireExit();
-    EXPECT_EQ(session.Transcript(), std::vector<MessageBoxRecord>{e2e::UpgradeQuestionBox()});
+    EXPECT_EQ(session.Transcript(), std::vector<MessageBoxRecord>{expected::UpgradeQuestion()});
   } else {
     EXPECT_EQ(e2e::WindowsSeenUntilExit(session), std::vector<std::string>{});
     EXPECT_EQ(session.Transcript(), std::vector<MessageBoxRecord>{});

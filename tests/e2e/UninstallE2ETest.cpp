@@ -270,8 +270,8 @@ TEST_P(DamagedRecords, RemoveOnlyWhatTheyNameAndEndWithTheOutcomeMessage) {
   Window dialog = StartUninstaller();
   if (row.index_record)
     dialog.ChildByText("検索用インデックスも削除する", "Button").SetChecked(true);
-  EXPECT_EQ(ConfirmUninstall(dialog), CompletedBox());
-  EXPECT_EQ(session_->Transcript(), (std::vector<MessageBoxRecord>{StartQuestion(), CompletedBox()}));
+  EXPECT_EQ(ConfirmUninstall(dialog), expected::UninstallDone());
+  EXPECT_EQ(session_->Transcript(), (std::vector<MessageBoxRecord>{expected::UninstallStartQuestion(), expected::UninstallDone()}));
   EXPECT_EQ(ProgramEntries(), kEntriesGone);
 
   for (const std::string& file : installed.files)
