@@ -6,6 +6,7 @@
 #include "install/FileInst.h"
 #include "install/IndexRules.h"
 #include "install/RecordFile.h"
+#include "system/AppInfo.h"
 #include "system/FileSys.h"
 #include "system/Mbcs.h"
 #include "system/Messages.h"
@@ -74,7 +75,7 @@ bool TFileInstDlg::CopyCollection() {
   FIndexProgress = 1;
   gauge2_.SetRange(0, 100);
   gauge2_.SetPosition(0);
-  if (AppInfo.InstallIndex != 1) return true;
+  if (AppInfo.InstallIndex != kIndexToDisk) return true;
 
   ++FPhase;
   const ProductRow& product = ProductOf(AppInfo.AppInfo.ProductIndex);
@@ -110,11 +111,11 @@ bool TFileInstDlg::CopyCollection() {
       AppInfo.IndexDir = facts.dvd_index;
       return true;
     case IndexDecision::UseDvd:
-      AppInfo.InstallIndex = 0;
+      AppInfo.InstallIndex = kIndexFromDvd;
       AppInfo.IndexDir = fallback;
       return true;
     case IndexDecision::KeepTarget:
-      AppInfo.InstallIndex = 0;
+      AppInfo.InstallIndex = kIndexFromDvd;
       return true;
     case IndexDecision::Copy:
     case IndexDecision::AskOverNetwork:
@@ -133,7 +134,7 @@ bool TFileInstDlg::CopyCollection() {
       [this](const std::string& text, int32_t percent) { return CopyProgress(text, percent); });
   if (result != 0) {
     Application.Show({Msg::IndexCopyFailed});
-    AppInfo.InstallIndex = 0;
+    AppInfo.InstallIndex = kIndexFromDvd;
     AppInfo.IndexDir = fallback;
     return true;
   }

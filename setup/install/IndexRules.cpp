@@ -1,4 +1,5 @@
 #include "install/IndexRules.h"
+#include "system/AppInfo.h"
 
 #include <windows.h>
 
@@ -35,7 +36,7 @@ bool SameDriveRoot(const std::string& a, const std::string& b) {
 }
 
 IndexDecision DecideIndexCopy(const IndexFacts& facts) {
-  if (facts.install_index != 1) return IndexDecision::NotRequested;
+  if (facts.install_index != kIndexToDisk) return IndexDecision::NotRequested;
   if (SameDriveRoot(facts.target, facts.dvd_index)) return IndexDecision::SameDriveAsDvd;
 
   bool wanted = facts.target_free_bytes > 0;

@@ -30,31 +30,31 @@ int32_t CompareForUpgrade(const std::string& installed, const std::string& dvd) 
   VersionParts have = ParseVersion(installed);
   VersionParts offered = ParseVersion(dvd);
   for (std::size_t i = 0; i < have.size(); ++i) {
-    if (offered[i] != have[i]) return offered[i] > have[i] ? 1 : -1;
+    if (offered[i] != have[i]) return offered[i] > have[i] ? kOlderInstalled : kNothingToDo;
   }
-  return -1;
+  return kNothingToDo;
 }
 
 }  // namespace
 
 int32_t DetectInstalled(const std::string& setup_dir) {
   const std::string inf_path = setup_dir + "SETUP.INF";
-  if (!FileExists(inf_path)) return -1;
+  if (!FileExists(inf_path)) return kNothingToDo;
 
   std::string installed_version;
   {
     RegKey product = RegKey::Open(HKEY_LOCAL_MACHINE, kProductKey);
-    if (!product) return 0;
+    if (!product) return kNotInstalled;
     installed_version = product.ReadStringOr("Version");
   }
   RegKey app_paths = RegKey::Open(HKEY_LOCAL_MACHINE, kAppPathsKey);
-  if (!app_paths) return 0;
-  if (!FileExists(app_paths.ReadStringOr(""))) return 0;
+  if (!app_paths) return kNotInstalled;
+  if (!FileExists(app_paths.ReadStringOr(""))) return kNotInstalled;
 
   try {
     return CompareForUpgrade(installed_version, ReadSetupInf(inf_path, "Products", "Version"));
   } catch (...) {
-    return 0;
+    return kNotInstalled;
   }
 }
 

@@ -11,8 +11,11 @@ inline constexpr char kProductKey[] = "SOFTWARE\\ZEL\\ケストラDVD\\";
 inline constexpr char kAppPathsKey[] =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\KESTRA.exe";
 
-// −1 nothing to do (no SETUP.INF in setup_dir, or the same or a newer version
-// is installed), 0 not installed, 1 an older version is installed.
+// What DetectInstalled finds: nothing to do (no SETUP.INF in setup_dir, or the
+// same or a newer version is installed), no installed copy, an older copy.
+inline constexpr int32_t kNothingToDo = -1;
+inline constexpr int32_t kNotInstalled = 0;
+inline constexpr int32_t kOlderInstalled = 1;
 int32_t DetectInstalled(const std::string& setup_dir);
 
 // The viewer's main window is open.

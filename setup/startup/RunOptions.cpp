@@ -12,8 +12,8 @@ RunOptions ParseRunOptions(const std::vector<std::string>& args) {
     options.uninstall = true;
     return options;
   }
-  if (Contains(first, "-UPDATA")) options.run_mode = 2;
-  if (Contains(first, "-TRY")) options.run_mode = 3;
+  if (Contains(first, "-UPDATA")) options.run_mode = kRunModeUpgrade;
+  if (Contains(first, "-TRY")) options.run_mode = kRunModeTry;
   return options;
 }
 

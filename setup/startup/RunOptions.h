@@ -6,11 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "system/AppInfo.h"
+
 namespace kestra {
 
 struct RunOptions {
   bool uninstall = false;  // "-UNINST"
-  int32_t run_mode = 0;    // 2 "-UPDATA", 3 "-TRY" (wins over "-UPDATA"), 0 none
+  int32_t run_mode = kRunModeNone;  // kRunModeUpgrade "-UPDATA", kRunModeTry "-TRY" (wins)
 };
 
 // args: the arguments after the program name.

@@ -6,6 +6,7 @@
 #include "startup/InstalledProduct.h"
 #include "startup/RunOptions.h"
 #include "startup/SearchPath.h"
+#include "system/AppInfo.h"
 #include "system/FileSys.h"
 #include "system/Mbcs.h"
 #include "system/ProductTable.h"
@@ -57,17 +58,17 @@ void TForm1::RunMainSequence() {
     return;
   }
   int32_t run_mode = options.run_mode;
-  if (run_mode == 2) state_ = RunState::Upgrade;
-  if (run_mode == 3) state_ = RunState::Install;
+  if (run_mode == kRunModeUpgrade) state_ = RunState::Upgrade;
+  if (run_mode == kRunModeTry) state_ = RunState::Install;
 
   if (state_ == RunState::Undecided) {
     switch (DetectInstalled()) {
-      case 0:
-        run_mode = 1;
+      case kNotInstalled:
+        run_mode = kRunModeInstall;
         state_ = RunState::Install;
         break;
-      case 1:
-        run_mode = 2;
+      case kOlderInstalled:
+        run_mode = kRunModeUpgrade;
         state_ = RunState::Upgrade;
         break;
       default:

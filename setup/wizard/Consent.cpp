@@ -47,18 +47,18 @@ void TConsentDlg::FormShow() {
   // the state is settled after the focus has arrived in the agreement.
   Item(IdRadioButton1).SetChecked(false);
   Item(IdRadioButton2).SetChecked(false);
-  ConsentState = 2;
+  ConsentState = kNotAccepted;
   Item(IdButton2).SetEnabled(false);
 }
 
 void TConsentDlg::RadioButton1Click(int tag) {
-  Item(IdRadioButton1).SetChecked(tag == 1);
-  Item(IdRadioButton2).SetChecked(tag == 2);
-  if (tag == 1) {
-    ConsentState = 1;
+  Item(IdRadioButton1).SetChecked(tag == kAccepted);
+  Item(IdRadioButton2).SetChecked(tag == kNotAccepted);
+  if (tag == kAccepted) {
+    ConsentState = kAccepted;
     Item(IdButton2).SetEnabled(true);
-  } else if (tag == 2) {
-    ConsentState = 2;
+  } else if (tag == kNotAccepted) {
+    ConsentState = kNotAccepted;
     Item(IdButton2).SetEnabled(false);
   }
 }
@@ -68,7 +68,7 @@ void TConsentDlg::CloseIfAbortConfirmed() {
 }
 
 void TConsentDlg::Button2Click() {
-  if (ConsentState == 1)
+  if (ConsentState == kAccepted)
     ModalResult = mrOk;
   else
     CloseIfAbortConfirmed();
@@ -80,10 +80,10 @@ void TConsentDlg::OnCommand(int id, int code, HWND) {
   if (code != BN_CLICKED) return;
   switch (id) {
     case IdRadioButton1:
-      RadioButton1Click(1);
+      RadioButton1Click(kAccepted);
       break;
     case IdRadioButton2:
-      RadioButton1Click(2);
+      RadioButton1Click(kNotAccepted);
       break;
     case IdButton2:
       // Enter reaches here too (default button), also while it is disabled.

@@ -16,8 +16,10 @@ class TConsentDlg : public TForm {
 
   enum ControlId { IdMemo2 = 100, IdMemo1, IdMemo3, IdRadioButton1, IdRadioButton2, IdButton2, IdButton1 };
 
-  // 1 = accepted, 2 = not accepted.
-  int ConsentState = 2;
+  // ConsentState, and the tags of the two radio buttons that set it.
+  static constexpr int kAccepted = 1;
+  static constexpr int kNotAccepted = 2;
+  int ConsentState = kNotAccepted;
 
  protected:
   void CreateControls() override;

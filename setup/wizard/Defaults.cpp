@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "system/AppInfo.h"
 #include "system/FileSys.h"
 #include "system/Mbcs.h"
 #include "system/ProductTable.h"
@@ -64,10 +65,10 @@ void ProposeFromTraces(TFInstAppInfo& record, const std::string& pf, bool produc
   const std::string executable = app_paths ? app_paths.ReadStringOr("") : std::string();
   if (!executable.empty() && FileExists(executable) && product_key_present) {
     app.InstallDir = InstalledFolder(app_paths, executable);
-    app.InstallMode = 2;
+    app.InstallMode = kOverInstalledProduct;
   } else {
     app.InstallDir = pf + ProductFolder();
-    app.InstallMode = 1;
+    app.InstallMode = kNewInstallation;
   }
 
   RegKey product = RegKey::Open(HKEY_LOCAL_MACHINE, kProductRegistryKey);
@@ -76,17 +77,17 @@ void ProposeFromTraces(TFInstAppInfo& record, const std::string& pf, bool produc
   const std::string recorded = RecordedIndexFolder();
   if (HoldsIndexMarker(recorded)) {
     record.IndexDir = recorded;
-    record.InstallIndex = -1;
+    record.InstallIndex = kIndexUndecided;
   } else {
     record.IndexDir = pf + ProductFolder() + kIndexFolder;
-    record.InstallIndex = 0;
+    record.InstallIndex = kIndexFromDvd;
   }
 }
 
 void ProposeFresh(TFInstAppInfo& record, const std::string& pf) {
-  record.AppInfo.InstallMode = 1;
+  record.AppInfo.InstallMode = kNewInstallation;
   record.AppInfo.InstallDir = pf + ProductFolder();
-  record.InstallIndex = 0;
+  record.InstallIndex = kIndexFromDvd;
   record.IndexDir = pf + ProductFolder() + kIndexFolder;
 }
 

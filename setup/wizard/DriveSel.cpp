@@ -208,7 +208,7 @@ int TDriveSelDlg::FillList() {
     ShowFolders(Rows());
     FitPathColumn();
     UpdateUndoButton();
-    BtnCheckClick(1);
+    BtnCheckClick(kCheckAll);
     result = 0;
   }
   if (!ProductTitle.empty()) SetCaption(std::string(kCaption) + "  - " + ProductTitle + " -");
@@ -233,9 +233,9 @@ void TDriveSelDlg::ShowFolders(const DvdRows& rows) {
 }
 
 void TDriveSelDlg::BtnCheckClick(int tag) {
-  if (tag != 1 && tag != 2) return;
+  if (tag != kCheckAll && tag != kUncheckAll) return;
   for (std::size_t i = 0; i < folders_.size(); ++i)
-    SetRowChecked(List(), static_cast<int>(i), tag == 1);
+    SetRowChecked(List(), static_cast<int>(i), tag == kCheckAll);
 }
 
 bool TDriveSelDlg::PickFolder(std::string& folder) {
@@ -309,8 +309,8 @@ void TDriveSelDlg::ResultBtnClick() {
 void TDriveSelDlg::OnCommand(int id, int code, HWND) {
   if (code != BN_CLICKED) return;
   switch (id) {
-    case IdBtnCheck: BtnCheckClick(1); break;
-    case IdBtnUncheck: BtnCheckClick(2); break;
+    case IdBtnCheck: BtnCheckClick(kCheckAll); break;
+    case IdBtnUncheck: BtnCheckClick(kUncheckAll); break;
     case IdDVDPathSelBtn: DVDPathSelBtnClick(); break;
     case IdUndoBtn:
       if (UndoBtn.Enabled()) UndoBtnClick();

@@ -102,6 +102,9 @@ class TDriveSelDlg : public TForm {
   bool OnMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
 
  private:
+  // The tags of "全て選択" and "全て解除", which share one handler.
+  static constexpr int kCheckAll = 1;
+  static constexpr int kUncheckAll = 2;
   void BtnCheckClick(int tag);
   void DVDPathSelBtnClick();
   void UndoBtnClick();

@@ -176,8 +176,8 @@ void TSettingDlg::FormShow() {
   LabelDVD1.SetText(AddBackslash(app.DVDPaths[0]));
   ShowDvdSummary();
 
-  if (RunMode == 3) app.InstallMode = 1;
-  if (app.InstallMode == 2) {
+  if (RunMode == kRunModeTry) app.InstallMode = kNewInstallation;
+  if (app.InstallMode == kOverInstalledProduct) {
     SetCollPath(AddBackslash(AppInfo.IndexDir));
     ReferenceAprBtn.SetEnabled(false);
     ReferenceCollBtn.SetEnabled(false);
@@ -285,7 +285,7 @@ void TSettingDlg::CheckBox1Click() {
 
 void TSettingDlg::DefCollBtnClick() { SetCollPath(DefaultIndexDir); }
 
-bool TSettingDlg::PickFolder(int tag, std::string& folder) {
+bool TSettingDlg::PickFolder(FolderField field, std::string& folder) {
   if (Win8OrLater) {
     const bool picked = BrowseAsDesktopUser(nullptr, folder, true);
     // The helper's dialog belonged to another user: bring the page back on top.
@@ -297,18 +297,19 @@ bool TSettingDlg::PickFolder(int tag, std::string& folder) {
   // Kept until the page goes, as the page's own dialogs are.
   dir_sel_ = std::make_unique<TDirSelDlg>(Handle());
   dir_sel_->Create();
-  dir_sel_->DirSelMode = tag == 0 ? kDirSelApplication : kDirSelIndex;
+  dir_sel_->DirSelMode = field == FolderField::Application ? kDirSelApplication : kDirSelIndex;
   dir_sel_->StartPath = folder;
   if (dir_sel_->ShowModal() != mrOk) return false;
   folder = dir_sel_->StartPath;
   return true;
 }
 
-void TSettingDlg::ReferenceAprBtnClick(int tag) {
-  std::string folder = tag == 0 ? AppPathEdit.Text() : CollPathEdit.Text();
-  if (!PickFolder(tag, folder)) return;
+void TSettingDlg::ReferenceAprBtnClick(FolderField field) {
+  const bool application = field == FolderField::Application;
+  std::string folder = application ? AppPathEdit.Text() : CollPathEdit.Text();
+  if (!PickFolder(field, folder)) return;
   folder = AddBackslash(folder);
-  if (tag == 0) {
+  if (application) {
     SetAppPath(ApplicationFolderFromPick(folder));
     DefaultIndexDir = IndexFolderOfApplication(AppPathEdit.Text());
   } else {
@@ -369,8 +370,8 @@ void TSettingDlg::BeforeBtnClick() {
 }
 
 void TSettingDlg::InstallBtnClick() {
-  const bool upgrade = AppInfo.AppInfo.InstallMode == 2;
-  if (step_ == 1 && AppInfo.AppInfo.InstallMode == 1) {
+  const bool upgrade = AppInfo.AppInfo.InstallMode == kOverInstalledProduct;
+  if (step_ == 1 && AppInfo.AppInfo.InstallMode == kNewInstallation) {
     const std::string app_path = AppPathEdit.Text();
     if (!IsUsableApplicationPath(app_path, IsDriveReady(app_path))) {
       Application.Show({Msg::BadPath});
@@ -403,7 +404,7 @@ void TSettingDlg::Panel1MouseMove(HWND sender) {
     area = HoverArea::Index;
   else if (sender == Panel3.Handle())
     area = HoverArea::Dvd;
-  if (std::optional<Guidance> guidance = GuidanceOnHover(AppInfo.AppInfo.InstallMode == 2, area))
+  if (std::optional<Guidance> guidance = GuidanceOnHover(AppInfo.AppInfo.InstallMode == kOverInstalledProduct, area))
     SetGuidance(*guidance);
 }
 
@@ -427,8 +428,8 @@ void TSettingDlg::OnCommand(int id, int code, HWND) {
   switch (id) {
     case IdCheckBox1: CheckBox1Click(); break;
     case IdDefCollBtn: DefCollBtnClick(); break;
-    case IdReferenceAprBtn: ReferenceAprBtnClick(0); break;
-    case IdReferenceCollBtn: ReferenceAprBtnClick(1); break;
+    case IdReferenceAprBtn: ReferenceAprBtnClick(FolderField::Application); break;
+    case IdReferenceCollBtn: ReferenceAprBtnClick(FolderField::Index); break;
     case IdDVDSelBtn: DVDSelBtnClick(); break;
     case IdInstallBtn:
       // Enter reaches here too (default button): only an enabled button acts.

@@ -59,7 +59,7 @@ class TSettingDlg : public TForm {
   // Copied in by the start-up before showing, copied back after closing.
   TFInstAppInfo AppInfo;
   // 1 installation, 2 upgrade, 3 installation forced ("-TRY"); only 3 matters here.
-  int32_t RunMode = 1;
+  int32_t RunMode = kRunModeInstall;
 
   // Set by LoadDefaults when the page is shown.
   std::string DefaultIndexDir;
@@ -81,7 +81,9 @@ class TSettingDlg : public TForm {
   void CollPathEditChange();
   void CheckBox1Click();
   void DefCollBtnClick();
-  void ReferenceAprBtnClick(int tag);
+  // The two "参照" buttons share one handler; the field says which was pressed.
+  enum class FolderField { Application, Index };
+  void ReferenceAprBtnClick(FolderField field);
   void DVDSelBtnClick();
   void InstallBtnClick();
   void BeforeBtnClick();
@@ -104,7 +106,7 @@ class TSettingDlg : public TForm {
   void SetGuidance(Guidance guidance);
   void ShowUpgradeIndexState();
   void GoToStep2();
-  bool PickFolder(int tag, std::string& folder);
+  bool PickFolder(FolderField field, std::string& folder);
   // Text colour and background of a static text; false: the default.
   bool PaintStatic(HWND control, HDC dc, LRESULT* brush);
   void PaintHeaderBand();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "system/AppInfo.h"
 #include "system/Mbcs.h"
 #include "system/ProductTable.h"
 #include "system/SysQuery.h"
@@ -203,7 +204,7 @@ void CommitChoices(TFInstAppInfo& record, const PageChoices& choices,
                    const std::string& dvd_index_dir) {
   TFAppInfo& app = record.AppInfo;
   app.InstallDir = AddBackslash(choices.app_path);
-  record.InstallIndex = CopiesIndex(choices.index_checked, choices.index_path, dvd_index_dir) ? 1 : 0;
+  record.InstallIndex = CopiesIndex(choices.index_checked, choices.index_path, dvd_index_dir) ? kIndexToDisk : kIndexFromDvd;
   record.IndexDir = AddBackslash(choices.index_path);
   const std::size_t count = std::min<std::size_t>(
       {static_cast<std::size_t>(std::max(app.DVDPathCount, 0)), app.DVDPaths.size() - 1,
