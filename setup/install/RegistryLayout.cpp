@@ -29,8 +29,7 @@ std::string QuotedField(const std::string& text, std::size_t& at) {
   std::string field;
   ++at;
   while (at < text.size()) {
-    const std::size_t len =
-        (IsLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size()) ? 2 : 1;
+    const std::size_t len = CharLength(text, at);
     if (len == 1 && text[at] == '"') {
       if (at + 1 < text.size() && text[at + 1] == '"') {
         field += '"';
@@ -50,8 +49,7 @@ std::string QuotedField(const std::string& text, std::size_t& at) {
 std::string PlainField(const std::string& text, std::size_t& at) {
   const std::size_t start = at;
   while (at < text.size()) {
-    const unsigned char c = static_cast<unsigned char>(text[at]);
-    if (IsLeadByte(c) && at + 1 < text.size()) {
+    if (CharLength(text, at) == 2) {
       at += 2;
       continue;
     }

@@ -25,14 +25,9 @@ std::string ReadSetupInf(const std::string& inf_path, const char* section, const
   }
 }
 
-// 1 when the DVD's version is greater at the first part where they differ.
+// An older copy when the DVD's version is greater at the first part where they differ.
 int32_t CompareForUpgrade(const std::string& installed, const std::string& dvd) {
-  VersionParts have = ParseVersion(installed);
-  VersionParts offered = ParseVersion(dvd);
-  for (std::size_t i = 0; i < have.size(); ++i) {
-    if (offered[i] != have[i]) return offered[i] > have[i] ? kOlderInstalled : kNothingToDo;
-  }
-  return kNothingToDo;
+  return IsNewerVersion(dvd, installed) ? kOlderInstalled : kNothingToDo;
 }
 
 }  // namespace

@@ -9,13 +9,23 @@ template <typename F>
 void ForEachChar(std::string_view s, F f) {
   std::size_t i = 0;
   while (i < s.size()) {
-    std::size_t len = (IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) ? 2 : 1;
+    const std::size_t len = CharLength(s, i);
     f(i, len);
     i += len;
   }
 }
 
 }  // namespace
+
+std::size_t CharLength(std::string_view s, std::size_t offset) {
+  return IsLeadByte(static_cast<unsigned char>(s[offset])) && offset + 1 < s.size() ? 2 : 1;
+}
+
+bool IsCharBoundary(std::string_view s, std::size_t offset) {
+  std::size_t at = 0;
+  while (at < offset && at < s.size()) at += CharLength(s, at);
+  return at == offset;
+}
 
 std::size_t LastCharOffset(std::string_view s) {
   std::size_t last = std::string_view::npos;

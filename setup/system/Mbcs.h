@@ -14,6 +14,14 @@ namespace kestra {
 
 inline constexpr unsigned kCodePage = 932;
 
+// Length in bytes of the character starting at offset (< s.size()): 2 for a
+// lead byte with its trail byte, else 1 (a lead byte cut off at the end counts
+// as one character of its own).
+std::size_t CharLength(std::string_view s, std::size_t offset);
+
+// True when offset is where a character of s begins (or its end).
+bool IsCharBoundary(std::string_view s, std::size_t offset);
+
 // Byte offset of the last character of s (npos when s is empty).
 std::size_t LastCharOffset(std::string_view s);
 

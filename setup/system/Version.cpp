@@ -39,4 +39,9 @@ VersionParts ParseVersion(const std::string& text) {
   return parts;
 }
 
+bool IsNewerVersion(const std::string& offered, const std::string& installed) {
+  // std::array compares part by part, first part first.
+  return ParseVersion(offered) > ParseVersion(installed);
+}
+
 }  // namespace kestra

@@ -12,4 +12,8 @@ using VersionParts = std::array<int32_t, 4>;
 // the 32-bit range as the nearest 32-bit value.
 VersionParts ParseVersion(const std::string& text);
 
+// offered is greater than installed at the first of the four parts where they
+// differ (as numbers: 1.10 is greater than 1.9; missing parts count as 0).
+bool IsNewerVersion(const std::string& offered, const std::string& installed);
+
 }  // namespace kestra

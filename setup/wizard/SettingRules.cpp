@@ -10,22 +10,6 @@
 
 namespace kestra {
 
-namespace {
-
-// Length in bytes of the character starting at offset.
-std::size_t CharLength(std::string_view s, std::size_t offset) {
-  return IsLeadByte(static_cast<unsigned char>(s[offset])) && offset + 1 < s.size() ? 2 : 1;
-}
-
-// True when offset is where a character begins.
-bool IsCharBoundary(std::string_view s, std::size_t offset) {
-  std::size_t at = 0;
-  while (at < offset && at < s.size()) at += CharLength(s, at);
-  return at == offset;
-}
-
-}  // namespace
-
 std::string LeadingChars(std::string_view s, std::size_t count) {
   std::size_t end = 0;
   for (std::size_t n = 0; n < count && end < s.size(); ++n) end += CharLength(s, end);
