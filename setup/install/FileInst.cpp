@@ -35,22 +35,6 @@ const char* StepText(int32_t step) {
   }
 }
 
-// A progress bar drawn in the classic way, so that its colour shows also where
-// visual styles would paint every bar alike.
-TGauge MakeGauge(HWND bar, COLORREF colour) {
-  using SetWindowThemeFn = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
-  if (HMODULE theme = ::GetModuleHandleA("uxtheme.dll")) {
-    auto set_theme = reinterpret_cast<SetWindowThemeFn>(
-        reinterpret_cast<void*>(::GetProcAddress(theme, "SetWindowTheme")));
-    // A blank theme name (not an empty one) is what turns the styles off.
-    if (set_theme) set_theme(bar, L" ", L" ");
-  }
-  ::SendMessageA(bar, PBM_SETBARCOLOR, 0, static_cast<LPARAM>(colour));
-  TGauge gauge(bar);
-  gauge.SetRange(0, 0);
-  gauge.SetPosition(0);
-  return gauge;
-}
 
 }  // namespace
 
@@ -68,12 +52,12 @@ void TFileInstDlg::CreateControls() {
   AddControl("STATIC", "-", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, IdMemo2, 20, 72, 397, 33);
   AddControl("STATIC", "全体のコピー状況", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, IdLabel3, 20, 113,
              200, 14);
-  gauge2_ = MakeGauge(
+  gauge2_ = TGauge::Classic(
       AddControl(PROGRESS_CLASSA, "", WS_VISIBLE | PBS_SMOOTH, IdGauge2, 20, 128, 397, 17,
                  WS_EX_STATICEDGE)
           .Handle(),
       kTeal);
-  gauge1_ = MakeGauge(
+  gauge1_ = TGauge::Classic(
       AddControl(PROGRESS_CLASSA, "", WS_VISIBLE | PBS_SMOOTH, IdGauge1, 20, 156, 397, 17,
                  WS_EX_STATICEDGE)
           .Handle(),

@@ -42,6 +42,9 @@ class TGauge {
  public:
   TGauge() = default;
   explicit TGauge(HWND hwnd) : hwnd_(hwnd) {}
+  // A progress bar drawn in the classic way, so that its colour shows also
+  // where visual styles would paint every bar alike; range and position 0.
+  static TGauge Classic(HWND bar, COLORREF colour);
   HWND Handle() const { return hwnd_; }
   void SetRange(int minimum, int maximum);
   void SetPosition(int value);

@@ -28,21 +28,6 @@ constexpr RECT kPanel1{16, 136, 500, 208};
 // Each processed file is shown this long, so that the progress can be followed.
 constexpr DWORD kStepPause = 20;
 
-// A progress bar drawn in the classic way, so that its colour shows also where
-// visual styles would paint every bar alike.
-TGauge MakeBlueGauge(HWND bar) {
-  using SetWindowThemeFn = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
-  if (HMODULE theme = ::GetModuleHandleA("uxtheme.dll")) {
-    auto set_theme = reinterpret_cast<SetWindowThemeFn>(
-        reinterpret_cast<void*>(::GetProcAddress(theme, "SetWindowTheme")));
-    if (set_theme) set_theme(bar, L" ", L" ");
-  }
-  ::SendMessageA(bar, PBM_SETBARCOLOR, 0, static_cast<LPARAM>(kBlue));
-  TGauge gauge(bar);
-  gauge.SetRange(0, 0);
-  gauge.SetPosition(0);
-  return gauge;
-}
 
 // The index folder an earlier installation copied the search index to, as
 // KSDOCS.INF records it ("" when not recorded).
@@ -94,9 +79,10 @@ void TUnInstDlg::CreateControls() {
   FDelLabel =
       AddControl("STATIC", "", label | SS_PATHELLIPSIS, IdDelLabel, 0, 0, 484, 14, 0, FPanel2)
           .Handle();
-  FGauge1 = MakeBlueGauge(AddControl(PROGRESS_CLASSA, "", WS_VISIBLE | PBS_SMOOTH, IdGauge1, 0,
-                                     16, 484, 14, WS_EX_STATICEDGE, FPanel2)
-                              .Handle());
+  FGauge1 = TGauge::Classic(AddControl(PROGRESS_CLASSA, "", WS_VISIBLE | PBS_SMOOTH, IdGauge1, 0,
+                                        16, 484, 14, WS_EX_STATICEDGE, FPanel2)
+                                 .Handle(),
+                             kBlue);
 
   AddControl("BUTTON", "ｱﾝｲﾝｽﾄｰﾙ(&U)", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, IdBitBtn1,
              322, 252, 88, 25);
