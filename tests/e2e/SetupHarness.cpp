@@ -1,5 +1,7 @@
 #include "SetupHarness.h"
 
+#include <gtest/gtest.h>
+
 #include <windows.h>
 
 #include <algorithm>
@@ -181,6 +183,19 @@ void AcceptConsent(uidrv::Session& session) {
   uidrv::Window consent = session.WaitForWindow(kConsent);
   consent.ChildByText("承諾します。", "Button").SetChecked(true);
   consent.ChildByText("次へ(&N)  >", "Button").Click();
+}
+
+uidrv::Window WaitForDirPickDialog(const uidrv::Process& setup) {
+  for (int i = 0; i < 750; ++i) {
+    if (uidrv::Window dialog = uidrv::FindTopLevelWindow("#32770"); dialog.Handle()) {
+      DWORD pid = 0;
+      ::GetWindowThreadProcessId(dialog.Handle(), &pid);
+      EXPECT_NE(pid, setup.Pid()) << "the folder dialog runs inside SETUP";
+      return dialog;
+    }
+    ::Sleep(20);
+  }
+  throw std::runtime_error("no folder dialog of DIRPICK:\n" + uidrv::DescribeWindows(0));
 }
 
 }  // namespace e2e

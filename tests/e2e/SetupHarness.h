@@ -79,6 +79,11 @@ uidrv::Process StartViewer();
 // DIRPICK runs with on Windows 8 and later is its process's.
 uidrv::Process StartDesktopShell();
 
+// On Windows 8 and later the folder dialog runs in DIRPICK, started as the
+// desktop user (the shell stand-in's token), never in SETUP's own process:
+// the dialog, once shown (a failed expectation if it belongs to SETUP).
+uidrv::Window WaitForDirPickDialog(const uidrv::Process& setup);
+
 // Waits for the program to end, and returns every window it showed where a
 // user could see it meanwhile (class names). Throws TimeoutError when it does
 // not end.

@@ -95,16 +95,7 @@ bool SameAsProduct(const std::string& installed, const std::string& source) {
 // The shell's folder browser: in SETUP's own process (Vista, 7) or in DIRPICK's.
 Window WaitForBrowser(Session& session, const Process& setup, Picker picker) {
   if (picker == Picker::InProcessBrowser) return session.WaitForWindow("#32770");
-  for (int i = 0; i < 750; ++i) {
-    if (Window dialog = uidrv::FindTopLevelWindow("#32770"); dialog.Handle()) {
-      DWORD pid = 0;
-      ::GetWindowThreadProcessId(dialog.Handle(), &pid);
-      EXPECT_NE(pid, setup.Pid()) << "the folder dialog runs inside SETUP";
-      return dialog;
-    }
-    ::Sleep(20);
-  }
-  throw std::runtime_error("no folder dialog of DIRPICK:\n" + uidrv::DescribeWindows(0));
+  return WaitForDirPickDialog(setup);
 }
 
 // The browser's status text (the selected folder) once it differs from before.

@@ -745,21 +745,6 @@ TEST_F(Wizard, OnWindows7TheDvdSelectionPicksWithTheShellsBrowser) {
   EXPECT_EQ(page.Text(TSettingDlg::IdDVDInfoLbl), kSameDvdFolders);
 }
 
-// On Windows 8 and later the folder dialog runs in DIRPICK, started as the
-// desktop user (the shell stand-in's token), never in SETUP's own process.
-Window WaitForDirPickDialog(const Process& setup) {
-  for (int i = 0; i < 750; ++i) {
-    if (Window dialog = uidrv::FindTopLevelWindow("#32770"); dialog.Handle()) {
-      DWORD pid = 0;
-      ::GetWindowThreadProcessId(dialog.Handle(), &pid);
-      EXPECT_NE(pid, setup.Pid()) << "the folder dialog runs inside SETUP";
-      return dialog;
-    }
-    ::Sleep(20);
-  }
-  throw std::runtime_error("no folder dialog of DIRPICK:\n" + uidrv::DescribeWindows(0));
-}
-
 // OK on the folder the dialog shows as selected (its status text), which is
 // returned. Wine's browser selects the start folder a moment after it shows,
 // and folders deeper than one level below a root not reliably at all: where
