@@ -6,6 +6,7 @@
 #include "startup/InstalledProduct.h"
 #include "startup/RunOptions.h"
 #include "startup/SearchPath.h"
+#include "startup/StartPlan.h"
 #include "system/AppInfo.h"
 #include "system/FileSys.h"
 #include "system/Mbcs.h"
@@ -45,6 +46,19 @@ void TForm1::End() {
   Application.Terminate();
 }
 
+StartFacts TForm1::ReadStartFacts() {
+  StartFacts facts;
+  facts.options = ParseRunOptions(args_);
+  facts.detected = DetectInstalled();
+  facts.vista_or_later = VistaOrLater = IsVistaOrLater();
+  Win8OrLater = IsWin8OrLater();
+  facts.drive_letter_found = facts.vista_or_later && FindDriveLetter(SetupDir, SetupDrive);
+  facts.viewer_running = IsViewerRunning();
+  facts.admin = IsAdmin();
+  facts.setup_drive = ExtractFileDrive(SetupDir);
+  return facts;
+}
+
 void TForm1::RunMainSequence() {
   seams::FaultPoint("main");
   std::string windows = WindowsFolder();
@@ -52,43 +66,26 @@ void TForm1::RunMainSequence() {
   SetupDir = AddBackslash(ExtractFilePath(ProgramFilePath()));
   FSetupDriveType = static_cast<int32_t>(::GetDriveTypeA(SetupDir.c_str()));
 
-  RunOptions options = ParseRunOptions(args_);
-  if (options.uninstall) {
-    RunUninstallBranch();
-    return;
+  const StartPlan plan = PlanStart(ReadStartFacts());
+  if (plan.message) Application.Show(*plan.message);
+  switch (plan.step) {
+    case StartStep::End:
+      End();
+      return;
+    case StartStep::Uninstall:
+      forms_.uninst.ShowModal();
+      End();
+      return;
+    case StartStep::Install:
+      state_ = RunState::Install;
+      break;
+    case StartStep::Upgrade:
+      state_ = RunState::Upgrade;
+      break;
   }
-  int32_t run_mode = options.run_mode;
-  if (run_mode == kRunModeUpgrade) state_ = RunState::Upgrade;
-  if (run_mode == kRunModeTry) state_ = RunState::Install;
-
-  if (state_ == RunState::Undecided) {
-    switch (DetectInstalled()) {
-      case kNotInstalled:
-        run_mode = kRunModeInstall;
-        state_ = RunState::Install;
-        break;
-      case kOlderInstalled:
-        run_mode = kRunModeUpgrade;
-        state_ = RunState::Upgrade;
-        break;
-      default:
-        End();
-        return;
-    }
-  }
-  forms_.setting.RunMode = run_mode;
-
-  VistaOrLater = IsVistaOrLater();
-  Win8OrLater = IsWin8OrLater();
-  if (VistaOrLater && !FindDriveLetter(SetupDir, SetupDrive)) {
-    Application.Show({Msg::WrongDrive, {ExtractFileDrive(SetupDir)}});
-    End();
-    return;
-  }
-
+  forms_.setting.RunMode = plan.run_mode;
   InitAppInfo(FAppInfo);
 
-  if (!CheckMachine()) return;
   if (state_ == RunState::Install) {
     if (forms_.consent.ShowModal() != mrOk) {
       End();
@@ -106,26 +103,6 @@ void TForm1::RunMainSequence() {
 
   Application.Show({state_ == RunState::Install ? Msg::InstallDone : Msg::UpgradeDone});
   End();
-}
-
-bool TForm1::CheckMachine() {
-  if (IsViewerRunning()) {
-    Application.Show({Msg::ViewerRunningInstall});
-    End();
-    return false;
-  }
-  if (!IsAdmin()) {
-    Application.Show({Msg::NoRightsInstall});
-    End();
-    return false;
-  }
-  // Before Vista there is no drive mapping: a start from a UNC path is refused.
-  if (!VistaOrLater && ExtractFileDrive(SetupDir).size() != 2) {
-    Application.Show({Msg::DriveInvalid});
-    End();
-    return false;
-  }
-  return true;
 }
 
 bool TForm1::AskUpgrade() {
@@ -181,17 +158,6 @@ void TForm1::ExtendSearchPath() {
   } catch (...) {
     // The installation is complete; a failure here must not hide that.
   }
-}
-
-void TForm1::RunUninstallBranch() {
-  if (IsViewerRunning()) {
-    Application.Show({Msg::ViewerRunningUninstall});
-  } else if (IsAdmin()) {
-    forms_.uninst.ShowModal();
-  } else {
-    Application.Show({Msg::NoRightsUninstall});
-  }
-  End();
 }
 
 bool TForm1::CloseQuery() {

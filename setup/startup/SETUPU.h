@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "startup/StartPlan.h"
+
 #include "system/AppInfo.h"
 #include "ui/Form.h"
 
@@ -47,9 +49,9 @@ class TForm1 : public TForm {
   enum class RunState { Undecided, Install, Upgrade };
 
   void RunMainSequence();
-  void RunUninstallBranch();
-  // Checks shared by the install and upgrade states; false: the run ended.
-  bool CheckMachine();
+  // What the start-up decides from (PlanStart); also takes VistaOrLater,
+  // Win8OrLater and SetupDrive.
+  StartFacts ReadStartFacts();
   bool AskUpgrade();
   bool RunSettingsPage();
   bool RunInstall();

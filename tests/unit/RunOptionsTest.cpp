@@ -1,8 +1,11 @@
 // The command line: only the first argument counts, options are case-sensitive
-// substrings, "-TRY" wins over "-UPDATA".
+// substrings, "-TRY" wins over "-UPDATA". Then what the start-up decides from
+// the command line and the machine.
 #include <gtest/gtest.h>
 
+#include "startup/InstalledProduct.h"
 #include "startup/RunOptions.h"
+#include "startup/StartPlan.h"
 
 using namespace kestra;
 
@@ -36,4 +39,111 @@ TEST(RunOptions, OnlyTheFirstArgumentIsExamined) {
 TEST(RunOptions, UninstallIsTestedFirst) {
   RunOptions o = ParseRunOptions({"-UNINST-TRY"});
   EXPECT_TRUE(o.uninstall);
+}
+
+// ---- From the facts of the machine to what the run does ----------------------------
+
+namespace {
+
+// A machine where everything allows an installation: Windows 7, the DVD on a
+// drive letter, no viewer, administrator rights, nothing installed.
+StartFacts Ready() {
+  StartFacts facts;
+  facts.detected = kNotInstalled;
+  facts.vista_or_later = true;
+  facts.drive_letter_found = true;
+  facts.admin = true;
+  facts.setup_drive = "Q:";
+  return facts;
+}
+
+struct PlanRow {
+  const char* what;
+  StartFacts facts;
+  StartStep step;
+  std::optional<Message> message;
+  int32_t run_mode;
+};
+
+template <typename Change>
+StartFacts With(Change change) {
+  StartFacts facts = Ready();
+  change(facts);
+  return facts;
+}
+
+}  // namespace
+
+TEST(StartPlan, EachFactLeadsToItsStepOrItsMessageInTheOrderOfTheChecks) {
+  const std::vector<PlanRow> rows = {
+      {"nothing installed", Ready(), StartStep::Install, std::nullopt, kRunModeInstall},
+      {"an older copy", With([](StartFacts& f) { f.detected = kOlderInstalled; }), StartStep::Upgrade,
+       std::nullopt, kRunModeUpgrade},
+      {"the same or a newer copy ends quietly", With([](StartFacts& f) { f.detected = kNothingToDo; }),
+       StartStep::End, std::nullopt, kRunModeNone},
+      {"-TRY over an installed copy", With([](StartFacts& f) {
+         f.options.run_mode = kRunModeTry;
+         f.detected = kNothingToDo;
+       }),
+       StartStep::Install, std::nullopt, kRunModeTry},
+      {"-UPDATA without a copy", With([](StartFacts& f) { f.options.run_mode = kRunModeUpgrade; }),
+       StartStep::Upgrade, std::nullopt, kRunModeUpgrade},
+      {"no drive letter from Vista on", With([](StartFacts& f) {
+         f.drive_letter_found = false;
+         f.setup_drive = "\\\\kestrasrv\\other";
+         f.viewer_running = true;  // the drive is judged first
+       }),
+       StartStep::End, Message{Msg::WrongDrive, {"\\\\kestrasrv\\other"}}, kRunModeNone},
+      {"the viewer runs", With([](StartFacts& f) {
+         f.viewer_running = true;
+         f.admin = false;
+       }),
+       StartStep::End, Message{Msg::ViewerRunningInstall}, kRunModeNone},
+      {"no administrator", With([](StartFacts& f) { f.admin = false; }), StartStep::End,
+       Message{Msg::NoRightsInstall}, kRunModeNone},
+      {"a UNC folder before Vista", With([](StartFacts& f) {
+         f.vista_or_later = false;
+         f.drive_letter_found = false;
+         f.setup_drive = "\\\\kestrasrv\\dvd";
+       }),
+       StartStep::End, Message{Msg::DriveInvalid}, kRunModeNone},
+      {"a drive before Vista needs no mapping", With([](StartFacts& f) {
+         f.vista_or_later = false;
+         f.drive_letter_found = false;
+       }),
+       StartStep::Install, std::nullopt, kRunModeInstall},
+      {"nothing to do wins over every check", With([](StartFacts& f) {
+         f.detected = kNothingToDo;
+         f.admin = false;
+       }),
+       StartStep::End, std::nullopt, kRunModeNone},
+      {"-UNINST", With([](StartFacts& f) {
+         f.options.uninstall = true;
+         f.detected = kNothingToDo;
+         f.drive_letter_found = false;
+       }),
+       StartStep::Uninstall, std::nullopt, kRunModeNone},
+      {"-UNINST while the viewer runs", With([](StartFacts& f) {
+         f.options.uninstall = true;
+         f.viewer_running = true;
+         f.admin = false;
+       }),
+       StartStep::End, Message{Msg::ViewerRunningUninstall}, kRunModeNone},
+      {"-UNINST without administrator", With([](StartFacts& f) {
+         f.options.uninstall = true;
+         f.admin = false;
+       }),
+       StartStep::End, Message{Msg::NoRightsUninstall}, kRunModeNone},
+  };
+  for (const PlanRow& row : rows) {
+    SCOPED_TRACE(row.what);
+    const StartPlan plan = PlanStart(row.facts);
+    EXPECT_EQ(plan.step, row.step);
+    EXPECT_EQ(plan.run_mode, row.run_mode);
+    ASSERT_EQ(plan.message.has_value(), row.message.has_value());
+    if (plan.message) {
+      EXPECT_EQ(plan.message->id, row.message->id);
+      EXPECT_EQ(plan.message->args, row.message->args);
+    }
+  }
 }
