@@ -6,6 +6,7 @@
 #include "install/FileInst.h"
 #include "install/IndexRules.h"
 #include "install/RecordFile.h"
+#include "system/ProductPlaces.h"
 #include "system/AppInfo.h"
 #include "system/FileSys.h"
 #include "system/Mbcs.h"
@@ -47,8 +48,7 @@ std::string ProfileText(const std::string& file, const char* section, const char
 
 // V: the index version an earlier installation recorded.
 std::string InstalledIndexVersion(const ProductRow& product) {
-  RegKey key = RegKey::Open(HKEY_LOCAL_MACHINE, std::string("SOFTWARE\\ZEL\\") + product.title +
-                                                    "\\Collection");
+  RegKey key = RegKey::Open(ProductRoots().machine, CollectionKeyPath(product));
   return key ? key.ReadStringOr("CollectionVersion") : std::string();
 }
 

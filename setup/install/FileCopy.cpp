@@ -4,6 +4,7 @@
 
 #include "install/FileInst.h"
 #include "install/FileList.h"
+#include "system/ProductPlaces.h"
 #include "system/FileSys.h"
 #include "system/Mbcs.h"
 #include "system/Messages.h"
@@ -25,8 +26,7 @@ constexpr DWORD kPauseAfterFile = 50;
 
 // The installed version, or nothing when the product key cannot be opened.
 std::optional<std::string> InstalledVersion() {
-  RegKey product =
-      RegKey::Open(HKEY_LOCAL_MACHINE, std::string("SOFTWARE\\ZEL\\") + kProduct.title);
+  RegKey product = RegKey::Open(ProductRoots().machine, ProductKeyPath(kProduct));
   if (!product) return std::nullopt;
   return product.ReadStringOr("version");
 }

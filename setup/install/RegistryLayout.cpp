@@ -13,8 +13,6 @@ namespace kestra {
 
 namespace {
 
-constexpr char kZelBase[] = "SOFTWARE\\ZEL\\";
-
 std::string WithoutTrailingBackslash(const std::string& path) {
   return EndsWithChar(path, '\\') ? path.substr(0, path.size() - 1) : path;
 }
@@ -102,23 +100,11 @@ RegistryValue Number(HKEY root, const std::string& key, const std::string& name,
 // The same text value under the machine key and the user's key of the same path.
 void Both(std::vector<RegistryValue>& values, const std::string& key, const std::string& name,
           const std::string& text) {
-  values.push_back(Text(HKEY_LOCAL_MACHINE, key, name, text));
-  values.push_back(Text(HKEY_CURRENT_USER, key, name, text));
+  values.push_back(Text(ProductRoots().machine, key, name, text));
+  values.push_back(Text(ProductRoots().user, key, name, text));
 }
 
 }  // namespace
-
-std::string ProductKeyPath(const ProductRow& product) {
-  return std::string(kZelBase) + product.title + "\\";
-}
-
-std::string AppPathsKeyPath(const ProductRow& product) {
-  return std::string(kAppPathsBase) + product.application;
-}
-
-std::string UninstallKeyPath(const ProductRow& product) {
-  return std::string(kUninstallBase) + product.title;
-}
 
 std::vector<std::string> SplitCommaText(const std::string& text) {
   std::vector<std::string> fields;
@@ -177,19 +163,19 @@ std::vector<RegistryValue> PlanRegistry(const RegistryInputs& in) {
   const SetupInformation& info = in.info;
   std::vector<RegistryValue> values;
 
-  values.push_back(Text(HKEY_LOCAL_MACHINE, product_key, "Version", info.version));
-  values.push_back(Text(HKEY_LOCAL_MACHINE, product_key, "Release", info.release));
-  values.push_back(Text(HKEY_LOCAL_MACHINE, product_key, "Date", info.date));
-  values.push_back(Number(HKEY_LOCAL_MACHINE, product_key, "PermissionFlag",
+  values.push_back(Text(ProductRoots().machine, product_key, "Version", info.version));
+  values.push_back(Text(ProductRoots().machine, product_key, "Release", info.release));
+  values.push_back(Text(ProductRoots().machine, product_key, "Date", info.date));
+  values.push_back(Number(ProductRoots().machine, product_key, "PermissionFlag",
                           in.setup_on_remote_drive ? 1 : 0));
-  values.push_back(Number(HKEY_LOCAL_MACHINE, product_key, "Service", kServiceNumber));
-  values.push_back(Text(HKEY_LOCAL_MACHINE, product_key, "InstallDate", in.install_date));
-  values.push_back(Number(HKEY_LOCAL_MACHINE, product_key, "ALN", kAlnNumber));
+  values.push_back(Number(ProductRoots().machine, product_key, "Service", kServiceNumber));
+  values.push_back(Text(ProductRoots().machine, product_key, "InstallDate", in.install_date));
+  values.push_back(Number(ProductRoots().machine, product_key, "ALN", kAlnNumber));
 
   if (!in.program_only) {
     if (info.items.count)
       values.push_back(
-          Text(HKEY_LOCAL_MACHINE, collection_key, info.items.count->name, info.items.count->text));
+          Text(ProductRoots().machine, collection_key, info.items.count->name, info.items.count->text));
     for (const CollectionValue& item : info.items.values)
       Both(values, collection_key, item.name, item.text);
     Both(values, collection_key, "CollectionVersion", info.collection_version);
@@ -204,17 +190,17 @@ std::vector<RegistryValue> PlanRegistry(const RegistryInputs& in) {
       Both(values, service_key, "DVDPath" + std::to_string(n + 1), in.dvd_paths[n]);
   }
 
-  values.push_back(Text(HKEY_LOCAL_MACHINE, app_paths_key, "", application_path));
-  values.push_back(Text(HKEY_LOCAL_MACHINE, app_paths_key, "path", in.install_dir));
+  values.push_back(Text(ProductRoots().machine, app_paths_key, "", application_path));
+  values.push_back(Text(ProductRoots().machine, app_paths_key, "path", in.install_dir));
 
-  values.push_back(Text(HKEY_LOCAL_MACHINE, uninstall_key, "DisplayName", product.title));
+  values.push_back(Text(ProductRoots().machine, uninstall_key, "DisplayName", product.title));
   // Quoted: the records folder lies below "Program Files", and an unquoted
   // path with blanks lets Windows try "C:\Program.exe" and the like first.
-  values.push_back(Text(HKEY_LOCAL_MACHINE, uninstall_key, "UninstallString",
+  values.push_back(Text(ProductRoots().machine, uninstall_key, "UninstallString",
                         "\"" + in.records_folder + kUninstallerName + "\" -UNINST"));
-  values.push_back(Text(HKEY_LOCAL_MACHINE, uninstall_key, "DisplayIcon", application_path));
-  values.push_back(Text(HKEY_LOCAL_MACHINE, uninstall_key, "DisplayVersion", info.version));
-  values.push_back(Text(HKEY_LOCAL_MACHINE, uninstall_key, "Publisher", kPublisher));
+  values.push_back(Text(ProductRoots().machine, uninstall_key, "DisplayIcon", application_path));
+  values.push_back(Text(ProductRoots().machine, uninstall_key, "DisplayVersion", info.version));
+  values.push_back(Text(ProductRoots().machine, uninstall_key, "Publisher", kPublisher));
   return values;
 }
 
@@ -227,9 +213,10 @@ std::string TodayText() {
 }
 
 std::string FullKeyName(HKEY root, const std::string& path) {
-  const char* root_name = root == HKEY_LOCAL_MACHINE  ? "HKEY_LOCAL_MACHINE"
-                          : root == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER"
-                                                      : "HKEY";
+  // Named as the user knows the roots, wherever the product's keys hang.
+  const bool machine = root == HKEY_LOCAL_MACHINE || root == ProductRoots().machine;
+  const bool user = root == HKEY_CURRENT_USER || root == ProductRoots().user;
+  const char* root_name = machine ? "HKEY_LOCAL_MACHINE" : user ? "HKEY_CURRENT_USER" : "HKEY";
   return std::string(root_name) + "\\" + path;
 }
 

@@ -13,19 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "system/ProductPlaces.h"
 #include "system/ProductTable.h"
 
 namespace kestra {
 
-// Machine-wide keys of the Windows list of programs (HKEY_LOCAL_MACHINE).
-inline constexpr char kAppPathsBase[] = "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\App Paths\\";
-inline constexpr char kUninstallBase[] = "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL\\";
-
-// "SOFTWARE\ZEL\" + product title + "\".
-std::string ProductKeyPath(const ProductRow& product);
-// App Paths key of the application file; Uninstall key named by the product title.
-std::string AppPathsKeyPath(const ProductRow& product);
-std::string UninstallKeyPath(const ProductRow& product);
 
 // Fixed numbers of the product key; nothing in the installer reads them back.
 inline constexpr DWORD kServiceNumber = 0x800E0C;

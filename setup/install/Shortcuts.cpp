@@ -5,6 +5,7 @@
 #include "install/FileList.h"
 #include "install/RegistryLayout.h"
 #include "install/ShellLink.h"
+#include "system/ProductPlaces.h"
 #include "system/FileSys.h"
 #include "system/Registry.h"
 #include "system/RunValues.h"
@@ -121,7 +122,7 @@ void TFileInstDlg::RegisterPDFViewer() {
   // REGSVR32's verdict is not asked for: the installation is complete, and
   // the viewer's choice is recorded either way.
   if (FileExists(control)) RunProgram(RegisterControlCommand(control), true);
-  RegKey product = RegKey::Create(HKEY_LOCAL_MACHINE, ProductKeyPath(kProduct));
+  RegKey product = RegKey::Create(ProductRoots().machine, ProductKeyPath(kProduct));
   if (!product) return;
   product.WriteString(kPdfViewerValue, kPdfViewerChoice);
 }

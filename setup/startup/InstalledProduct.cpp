@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "system/ProductPlaces.h"
 #include "system/FileSys.h"
 #include "system/Messages.h"
 #include "system/ProductTable.h"
@@ -38,11 +39,11 @@ int32_t DetectInstalled(const std::string& setup_dir) {
 
   std::string installed_version;
   {
-    RegKey product = RegKey::Open(HKEY_LOCAL_MACHINE, kProductKey);
+    RegKey product = RegKey::Open(ProductRoots().machine, ProductKeyPath(kProduct));
     if (!product) return kNotInstalled;
     installed_version = product.ReadStringOr("Version");
   }
-  RegKey app_paths = RegKey::Open(HKEY_LOCAL_MACHINE, kAppPathsKey);
+  RegKey app_paths = RegKey::Open(ProductRoots().machine, AppPathsKeyPath(kProduct));
   if (!app_paths) return kNotInstalled;
   if (!FileExists(app_paths.ReadStringOr(""))) return kNotInstalled;
 
@@ -59,7 +60,7 @@ bool IsViewerRunning() {
 
 int32_t ProgramOnlyUpdateFlag() {
   std::string version;
-  if (RegKey product = RegKey::Open(HKEY_LOCAL_MACHINE, kProductKey))
+  if (RegKey product = RegKey::Open(ProductRoots().machine, ProductKeyPath(kProduct)))
     version = product.ReadStringOr("Version");
   return (version == "1.9.3" || version == "1.9.2") ? 100 : 0;
 }
@@ -67,14 +68,14 @@ int32_t ProgramOnlyUpdateFlag() {
 void RunUpgradeTool(const std::string& setup_dir) {
   const std::string tool = setup_dir + "PLUS\\UPDATE\\UPGSETUP.EXE";
   if (!FileExists(tool)) return;
-  if (RegKey product = RegKey::Open(HKEY_LOCAL_MACHINE, kProductKey))
+  if (RegKey product = RegKey::Open(ProductRoots().machine, ProductKeyPath(kProduct)))
     product.WriteString("upgSetup", "0");
   // Quoted: from a DVD image in a folder with blanks, an unquoted path would
   // start whatever program is named after the path's first word.
   const std::string command = "\"" + tool + "\" -S";
   ::WinExec(command.c_str(), SW_SHOW);
   for (int attempt = 0; attempt < 151; ++attempt) {
-    if (RegKey product = RegKey::Open(HKEY_LOCAL_MACHINE, kProductKey)) {
+    if (RegKey product = RegKey::Open(ProductRoots().machine, ProductKeyPath(kProduct))) {
       if (product.ReadStringOr("upgSetup") != "0") break;
     }
     ::Sleep(100);

@@ -6,10 +6,6 @@
 
 namespace kestra {
 
-// Registry locations of an installed copy (HKEY_LOCAL_MACHINE).
-inline constexpr char kProductKey[] = "SOFTWARE\\ZEL\\ケストラDVD\\";
-inline constexpr char kAppPathsKey[] =
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\KESTRA.exe";
 
 // What DetectInstalled finds: nothing to do (no SETUP.INF in setup_dir, or the
 // same or a newer version is installed), no installed copy, an older copy.

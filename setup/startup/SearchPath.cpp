@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "system/ProductPlaces.h"
 #include "system/FileSys.h"
 #include "system/Handles.h"
 #include "system/Mbcs.h"
@@ -50,7 +51,7 @@ void BroadcastEnvironmentChange() {
 
 int32_t AddToNtEnvironment(const std::string& item) {
   try {
-    RegKey environment = RegKey::Open(HKEY_LOCAL_MACHINE, kEnvironmentKey);
+    RegKey environment = RegKey::Open(ProductRoots().machine, kEnvironmentKey);
     if (!environment) return 0;
     std::optional<std::string> current = environment.ReadString("Path");
     // A "Path" that is there but cannot be read as text is left as it is:

@@ -4,6 +4,7 @@
 
 #include "install/RecordFile.h"
 #include "install/RegistryLayout.h"
+#include "system/ProductPlaces.h"
 #include "system/FileSys.h"
 #include "system/Handles.h"
 #include "system/Mbcs.h"
@@ -386,7 +387,7 @@ RemovalSettings ProductRemovalSettings(const std::string& win_drive_root) {
   settings.records_folder = RecordsFolder(win_drive_root);
   settings.shared_folder = win_drive_root + kSharedSubfolder;
   settings.windows_folder = WindowsFolder();
-  settings.registry_root = HKEY_LOCAL_MACHINE;
+  settings.registry_root = ProductRoots().machine;
   settings.uninstall_key = UninstallKeyPath(kProduct);
   settings.app_paths_key = AppPathsKeyPath(kProduct);
   settings.product_key = RemoveBackslash(ProductKeyPath(kProduct));

@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "system/ProductPlaces.h"
 #include "system/AppInfo.h"
 #include "system/FileSys.h"
 #include "system/Mbcs.h"
@@ -41,7 +42,7 @@ std::string ProgramFilesFolder() {
 // The index folder recorded by an earlier installation ("Root" of the user's
 // Collection key), with trailing backslash; empty when there is none.
 std::string RecordedIndexFolder() {
-  RegKey collection = RegKey::Open(HKEY_CURRENT_USER, kCollectionKey);
+  RegKey collection = RegKey::Open(ProductRoots().user, CollectionKeyPath(kProduct));
   return collection ? AddBackslash(collection.ReadStringOr("Root")) : std::string();
 }
 
@@ -71,7 +72,7 @@ void ProposeFromTraces(TFInstAppInfo& record, const std::string& pf, bool produc
     app.InstallMode = kNewInstallation;
   }
 
-  RegKey product = RegKey::Open(HKEY_LOCAL_MACHINE, kProductRegistryKey);
+  RegKey product = RegKey::Open(ProductRoots().machine, ProductKeyPath(kProduct));
   app.AppVersion = product ? product.ReadStringOr("Version") : std::string();
 
   const std::string recorded = RecordedIndexFolder();
@@ -100,7 +101,7 @@ std::optional<std::string> ReadDvdFolder(const RegKey& service, const std::strin
 
 void ProposeDvdFolders(TFAppInfo& app, const DefaultsInputs& in) {
   const std::string mapped_setup_dir = Mapped(in, in.SetupDir);
-  RegKey service = RegKey::Open(HKEY_CURRENT_USER, kServiceKey);
+  RegKey service = RegKey::Open(ProductRoots().user, ServiceKeyPath(kProduct));
   for (int n = 1; n <= kDvdCount; ++n) {
     std::string& entry = app.DVDPaths[static_cast<std::size_t>(n - 1)];
     if (!service) {
@@ -147,8 +148,8 @@ DestinationDefaults LoadDestinationDefaults(const TFInstAppInfo& handed_in,
   record.AppInfo.ProductIndex = kProductIndex;
 
   const bool product_key_present =
-      static_cast<bool>(RegKey::Open(HKEY_LOCAL_MACHINE, kProductRegistryKey));
-  RegKey app_paths = RegKey::Open(HKEY_LOCAL_MACHINE, kViewerAppPathsKey);
+      static_cast<bool>(RegKey::Open(ProductRoots().machine, ProductKeyPath(kProduct)));
+  RegKey app_paths = RegKey::Open(ProductRoots().machine, AppPathsKeyPath(kProduct));
   if (app_paths || !page.RegisteredIndexDir.empty())
     ProposeFromTraces(record, pf, product_key_present, app_paths);
   else

@@ -38,11 +38,6 @@ struct DestinationDefaults {
 inline constexpr char kCurrentVersionKey[] = "SoftWare\\MicroSoft\\Windows\\CurrentVersion\\";
 inline constexpr char kProgramFilesValue[] = "ProgramFilesDir";
 inline constexpr char kFallbackProgramFiles[] = "C:\\Program Files\\";
-inline constexpr char kProductRegistryKey[] = "SOFTWARE\\ZEL\\ケストラDVD\\";
-inline constexpr char kCollectionKey[] = "SOFTWARE\\ZEL\\ケストラDVD\\Collection\\";
-inline constexpr char kServiceKey[] = "SOFTWARE\\ZEL\\ケストラDVD\\Service\\";
-inline constexpr char kViewerAppPathsKey[] =
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\KESTRA.exe";
 
 // The record as handed in, filled with the defaults; every field the defaults
 // do not decide passes through unchanged.

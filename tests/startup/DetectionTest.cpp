@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "ProductKeys.h"
 #include "StartupTestSupport.h"
 #include "WineTestEnv.h"
 #include "startup/InstalledProduct.h"
@@ -15,6 +16,8 @@ using namespace kestra;
 using startup_test::WorkFolder;
 
 namespace {
+
+using namespace productkeys;
 
 constexpr char kProductKeyNoSlash[] = "SOFTWARE\\ZEL\\ケストラDVD";
 

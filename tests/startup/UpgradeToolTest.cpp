@@ -8,6 +8,7 @@
 #include <atomic>
 #include <sstream>
 
+#include "ProductKeys.h"
 #include "StartupTestSupport.h"
 #include "WineTestEnv.h"
 #include "startup/InstalledProduct.h"
@@ -18,6 +19,8 @@ using startup_test::SecondsOf;
 using startup_test::WorkFolder;
 
 namespace {
+
+using namespace productkeys;
 
 constexpr char kProductKeyNoSlash[] = "SOFTWARE\\ZEL\\ケストラDVD";
 

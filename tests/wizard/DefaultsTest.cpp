@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "ProductKeys.h"
 #include "RegistryFixtures.h"
 #include "WineTestEnv.h"
 #include "system/RunValues.h"
@@ -15,6 +16,8 @@ using wizardtest::SetDword;
 using wizardtest::SetString;
 
 namespace {
+
+using namespace productkeys;
 
 const std::string kWork = "C:\\kestra_tests\\defaults\\";
 const std::string kPf = "C:\\Program Files\\";

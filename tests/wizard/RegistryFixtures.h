@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ProductKeys.h"
 #include "WineTestEnv.h"
 #include "system/Registry.h"
 #include "wizard/Defaults.h"
@@ -42,7 +43,7 @@ class CleanProductRegistry {
   ScopedRegistryValue program_files_{HKEY_LOCAL_MACHINE, kestra::kCurrentVersionKey,
                                      kestra::kProgramFilesValue};
   testenv::ScopedRegistryCleanup product_{HKEY_LOCAL_MACHINE, "SOFTWARE\\ZEL\\ケストラDVD"};
-  testenv::ScopedRegistryCleanup app_paths_{HKEY_LOCAL_MACHINE, kestra::kViewerAppPathsKey};
+  testenv::ScopedRegistryCleanup app_paths_{HKEY_LOCAL_MACHINE, productkeys::kViewerAppPathsKey};
   testenv::ScopedRegistryCleanup user_{HKEY_CURRENT_USER, "SOFTWARE\\ZEL\\ケストラDVD"};
 };
 

@@ -25,6 +25,10 @@
 
 namespace {
 
+// The installed product's key, where the installer waits for the signal.
+constexpr char kProductKey[] = "SOFTWARE\\ZEL\\ケストラDVD\\";
+
+
 std::string Environment(const char* name, const std::string& fallback) {
   const char* value = std::getenv(name);
   return value && *value ? std::string(value) : fallback;
@@ -63,7 +67,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   Record(log, "program=" + program);
   Record(log, "command=" + std::string(::GetCommandLineA()));
 
-  kestra::RegKey product = kestra::RegKey::Open(HKEY_LOCAL_MACHINE, kestra::kProductKey);
+  kestra::RegKey product = kestra::RegKey::Open(HKEY_LOCAL_MACHINE, kProductKey);
   std::optional<std::string> at_start =
       product ? product.ReadString("upgSetup") : std::optional<std::string>();
   Record(log, at_start ? "upgSetup=" + *at_start : std::string("upgSetup-missing"));
@@ -77,7 +81,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   PumpMessagesFor(static_cast<DWORD>(std::strtoul(delay.c_str(), nullptr, 10)));
 
   const std::string signal = Environment("KESTRA_UPGSETUP_SIGNAL", "1");
-  if (kestra::RegKey key = kestra::RegKey::Open(HKEY_LOCAL_MACHINE, kestra::kProductKey)) {
+  if (kestra::RegKey key = kestra::RegKey::Open(HKEY_LOCAL_MACHINE, kProductKey)) {
     if (key.WriteString("upgSetup", signal)) Record(log, "signalled=" + signal);
   }
   return 0;

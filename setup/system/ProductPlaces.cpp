@@ -1,0 +1,42 @@
+#include "system/ProductPlaces.h"
+
+namespace kestra {
+
+namespace {
+
+constexpr char kZelBase[] = "SOFTWARE\\ZEL\\";
+
+RegistryRoots& Roots() {
+  static RegistryRoots roots;
+  return roots;
+}
+
+}  // namespace
+
+const RegistryRoots& ProductRoots() { return Roots(); }
+
+RegistryRoots SetProductRoots(const RegistryRoots& roots) {
+  const RegistryRoots before = Roots();
+  Roots() = roots;
+  return before;
+}
+
+std::string ProductKeyPath(const ProductRow& product) {
+  return std::string(kZelBase) + product.title + "\\";
+}
+
+std::string CollectionKeyPath(const ProductRow& product) {
+  return ProductKeyPath(product) + "Collection\\";
+}
+
+std::string ServiceKeyPath(const ProductRow& product) { return ProductKeyPath(product) + "Service\\"; }
+
+std::string AppPathsKeyPath(const ProductRow& product) {
+  return std::string(kAppPathsBase) + product.application;
+}
+
+std::string UninstallKeyPath(const ProductRow& product) {
+  return std::string(kUninstallBase) + product.title;
+}
+
+}  // namespace kestra
