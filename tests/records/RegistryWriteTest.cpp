@@ -42,6 +42,33 @@ TEST(RegistryWrite, EveryValueOfTheListLandsWithItsType) {
   }
 }
 
+// With the product's roots hung below the test's own key, everything lands
+// there, both roots apart, and nothing under the machine's or the user's keys.
+TEST(RegistryWrite, TheProductsRootsTakeEveryValueAndTheMachineKeepsNone) {
+  RegistryKeysOfTheProduct cleanup;
+  testenv::ScopedProductRoots roots;
+  RegistryInputs in;
+  in.info.version = "2.1.0.1";
+  in.info.items.values = {{"KSCOLL1", "判例集"}};
+  in.install_dir = "C:\\Program Files\\KESTRA\\";
+  in.dvd_paths = {"Q:\\"};
+  in.records_folder = "C:\\R\\";
+  ASSERT_EQ(WriteRegistryValues(PlanRegistry(in)), std::nullopt);
+  EXPECT_EQ(ValueAt(roots.Machine(), records_test::kProductKey, "Version").text, "2.1.0.1");
+  EXPECT_EQ(ValueAt(roots.Machine(), records_test::kUninstallKey, "DisplayVersion").text, "2.1.0.1");
+  EXPECT_EQ(ValueAt(roots.Machine(), records_test::kAppPathsKey, "").text,
+            "C:\\Program Files\\KESTRA\\KESTRA.EXE");
+  EXPECT_EQ(ValueAt(roots.User(), std::string(records_test::kProductKey) + "\\Collection", "KSCOLL1").text,
+            "判例集");
+  EXPECT_FALSE(ValueAt(roots.User(), records_test::kProductKey, "Version").present);
+  for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+    EXPECT_FALSE(records_test::KeyExists(root, records_test::kProductKey));
+  EXPECT_FALSE(records_test::KeyExists(HKEY_LOCAL_MACHINE, records_test::kAppPathsKey));
+  EXPECT_FALSE(records_test::KeyExists(HKEY_LOCAL_MACHINE, records_test::kUninstallKey));
+  // A key that cannot be written is named as the user knows the roots.
+  EXPECT_EQ(FullKeyName(roots.Machine(), "SOFTWARE\\X"), "HKEY_LOCAL_MACHINE\\SOFTWARE\\X");
+}
+
 TEST(RegistryWrite, AKeyThatCannotBeCreatedStopsTheWriteAndIsNamed) {
   testenv::ScopedRegistryCleanup cleanup(HKEY_CURRENT_USER, kScratchKey);
   // A volatile key cannot hold a lasting subkey.

@@ -60,6 +60,22 @@ ScopedRegistryCleanup::ScopedRegistryCleanup(HKEY root, std::string path)
 
 ScopedRegistryCleanup::~ScopedRegistryCleanup() { kestra::DeleteKeyTree(root_, path_); }
 
+ScopedProductRoots::ScopedProductRoots()
+    : base_("Software\\KestraTestRoots\\" + std::to_string(::GetCurrentProcessId())) {
+  kestra::DeleteKeyTree(HKEY_CURRENT_USER, base_);
+  machine_ = kestra::RegKey::Create(HKEY_CURRENT_USER, base_ + "\\Machine");
+  user_ = kestra::RegKey::Create(HKEY_CURRENT_USER, base_ + "\\User");
+  if (!machine_ || !user_) throw std::runtime_error("cannot create the test's registry roots");
+  before_ = kestra::SetProductRoots({machine_.get(), user_.get()});
+}
+
+ScopedProductRoots::~ScopedProductRoots() {
+  kestra::SetProductRoots(before_);
+  machine_.Close();
+  user_.Close();
+  kestra::DeleteKeyTree(HKEY_CURRENT_USER, base_);
+}
+
 namespace {
 
 // The Unix path of a Windows path, as Wine maps it.

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "system/ProductPlaces.h"
+#include "system/Registry.h"
+
 namespace testenv {
 
 // Drives of the test prefix (made by tools/wine/mkprefix).
@@ -55,6 +58,26 @@ class ScopedRegistryCleanup {
  private:
   HKEY root_;
   std::string path_;
+};
+
+// The product's registry roots hung below a key of the test's own while the
+// object lives (HKCU\Software\KestraTestRoots\<process id>\Machine and
+// \User): SETUP's code running in the test process reads and writes its keys
+// there and shares no registry state with other suites; the key goes at the end.
+class ScopedProductRoots {
+ public:
+  ScopedProductRoots();
+  ~ScopedProductRoots();
+  ScopedProductRoots(const ScopedProductRoots&) = delete;
+  ScopedProductRoots& operator=(const ScopedProductRoots&) = delete;
+
+  HKEY Machine() const { return machine_.get(); }
+  HKEY User() const { return user_.get(); }
+
+ private:
+  std::string base_;
+  kestra::RegKey machine_, user_;
+  kestra::RegistryRoots before_;
 };
 
 // Makes link a symbolic link to the folder target, as a user may plant one
