@@ -33,13 +33,13 @@ class InstalledProductTest : public ::testing::Test {
                        "[Products]\r\nVersion=" + version + "\r\nRelease=1\r\n");
   }
   void InstalledVersion(const std::string& version) {
-    RegKey product = RegKey::Create(HKEY_LOCAL_MACHINE, kProductKeyNoSlash);
+    RegKey product = RegKey::Create(roots_.Machine(), kProductKeyNoSlash);
     ASSERT_TRUE(product);
     ASSERT_TRUE(product.WriteString("Version", version));
   }
   // The App Paths entry naming the viewer, and the viewer file itself.
   void ViewerAt(const std::string& path, bool file_exists) {
-    RegKey app_paths = RegKey::Create(HKEY_LOCAL_MACHINE, kAppPathsKey);
+    RegKey app_paths = RegKey::Create(roots_.Machine(), kAppPathsKey);
     ASSERT_TRUE(app_paths);
     ASSERT_TRUE(app_paths.WriteString("", path));
     if (file_exists) testenv::WriteFile(path, "MZ viewer");
@@ -51,8 +51,8 @@ class InstalledProductTest : public ::testing::Test {
 
   const std::string dvd_ = WorkFolder("detection") + "dvd\\";
   const std::string app_ = WorkFolder("detection") + "app\\";
-  testenv::ScopedRegistryCleanup product_key_{HKEY_LOCAL_MACHINE, kProductKeyNoSlash};
-  testenv::ScopedRegistryCleanup app_paths_key_{HKEY_LOCAL_MACHINE, kAppPathsKey};
+  // The product's keys below the test's own key: the machine's stay untouched.
+  testenv::ScopedProductRoots roots_;
 };
 
 using DetectInstalledTest = InstalledProductTest;
@@ -139,7 +139,7 @@ TEST_F(DetectInstalledTest, MissingVersionsReadAsZero) {
   EXPECT_EQ(DetectInstalled(dvd_), -1);
   // An installed copy without a version is older than any DVD with one.
   DvdVersion("0.0.1");
-  ASSERT_TRUE(RegKey::Open(HKEY_LOCAL_MACHINE, kProductKeyNoSlash).DeleteValue("Version"));
+  ASSERT_TRUE(RegKey::Open(roots_.Machine(), kProductKeyNoSlash).DeleteValue("Version"));
   EXPECT_EQ(DetectInstalled(dvd_), 1);
 }
 
@@ -158,7 +158,7 @@ TEST_F(ProgramOnlyUpdateTest, OnlyTheTwoExactVersionsSetTheFlag) {
 
 TEST_F(ProgramOnlyUpdateTest, NothingInstalledIsNoProgramOnlyUpdate) {
   EXPECT_EQ(ProgramOnlyUpdateFlag(), 0) << "no product key";
-  RegKey::Create(HKEY_LOCAL_MACHINE, kProductKeyNoSlash);
+  RegKey::Create(roots_.Machine(), kProductKeyNoSlash);
   EXPECT_EQ(ProgramOnlyUpdateFlag(), 0) << "product key without a version";
 }
 
