@@ -10,6 +10,7 @@
 #include "system/ProductTable.h"
 #include "system/Registry.h"
 #include "system/SysQuery.h"
+#include "system/Version.h"
 
 namespace kestra {
 
@@ -26,30 +27,36 @@ std::string ReadSetupInf(const std::string& inf_path, const char* section, const
   }
 }
 
-// An older copy when the DVD's version is greater at the first part where they differ.
-int32_t CompareForUpgrade(const std::string& installed, const std::string& dvd) {
-  return IsNewerVersion(dvd, installed) ? kOlderInstalled : kNothingToDo;
-}
-
 }  // namespace
 
-int32_t DetectInstalled(const std::string& setup_dir) {
+InstalledCopyFacts ReadInstalledCopy(const std::string& setup_dir) {
+  InstalledCopyFacts facts;
   const std::string inf_path = setup_dir + "SETUP.INF";
-  if (!FileExists(inf_path)) return kNothingToDo;
-
-  std::string installed_version;
-  {
-    RegKey product = RegKey::Open(ProductRoots().machine, ProductKeyPath(kProduct));
-    if (!product) return kNotInstalled;
-    installed_version = product.ReadStringOr("Version");
+  facts.setup_inf = FileExists(inf_path);
+  if (!facts.setup_inf) return facts;
+  if (RegKey product = RegKey::Open(ProductRoots().machine, ProductKeyPath(kProduct))) {
+    facts.product_key = true;
+    facts.installed_version = product.ReadStringOr("Version");
   }
-  RegKey app_paths = RegKey::Open(ProductRoots().machine, AppPathsKeyPath(kProduct));
-  if (!app_paths) return kNotInstalled;
-  if (!FileExists(app_paths.ReadStringOr(""))) return kNotInstalled;
+  if (RegKey app_paths = RegKey::Open(ProductRoots().machine, AppPathsKeyPath(kProduct)))
+    facts.viewer_file = FileExists(app_paths.ReadStringOr(""));
+  facts.dvd_version = ReadSetupInf(inf_path, "Products", "Version");
+  return facts;
+}
 
+int32_t DecideInstalled(const InstalledCopyFacts& facts) {
+  if (!facts.setup_inf) return kNothingToDo;
+  if (!facts.product_key || !facts.viewer_file) return kNotInstalled;
+  // An older copy when the DVD's version is greater at the first part where they differ.
+  return IsNewerVersion(facts.dvd_version, facts.installed_version) ? kOlderInstalled
+                                                                    : kNothingToDo;
+}
+
+int32_t DetectInstalled(const std::string& setup_dir) {
   try {
-    return CompareForUpgrade(installed_version, ReadSetupInf(inf_path, "Products", "Version"));
+    return DecideInstalled(ReadInstalledCopy(setup_dir));
   } catch (...) {
+    // SETUP.INF that cannot be read or compared counts as no installed copy.
     return kNotInstalled;
   }
 }

@@ -147,3 +147,38 @@ TEST(StartPlan, EachFactLeadsToItsStepOrItsMessageInTheOrderOfTheChecks) {
     }
   }
 }
+
+TEST(InstalledCopy, TheDecisionFromWhatWasRead) {
+  struct Row {
+    const char* what;
+    InstalledCopyFacts facts;
+    int32_t detected;
+  };
+  const InstalledCopyFacts older{true, true, "1.9.3", true, "1.10.0"};
+  auto with = [&](auto change) {
+    InstalledCopyFacts facts = older;
+    change(facts);
+    return facts;
+  };
+  const std::vector<Row> rows = {
+      {"an older copy: parts compared as numbers", older, kOlderInstalled},
+      {"no SETUP.INF wins over all", with([](InstalledCopyFacts& f) { f.setup_inf = false; }),
+       kNothingToDo},
+      {"no product key", with([](InstalledCopyFacts& f) { f.product_key = false; }), kNotInstalled},
+      {"the viewer's file is gone", with([](InstalledCopyFacts& f) { f.viewer_file = false; }),
+       kNotInstalled},
+      {"the same version, missing parts count as 0",
+       with([](InstalledCopyFacts& f) { f.dvd_version = "1.9.3.0"; }), kNothingToDo},
+      {"a newer copy installed", with([](InstalledCopyFacts& f) {
+         f.installed_version = "2.0";
+         f.dvd_version = "1.9.9.9";
+       }),
+       kNothingToDo},
+      {"a copy without a version is older", with([](InstalledCopyFacts& f) {
+         f.installed_version = "";
+         f.dvd_version = "0.0.1";
+       }),
+       kOlderInstalled},
+  };
+  for (const Row& row : rows) EXPECT_EQ(DecideInstalled(row.facts), row.detected) << row.what;
+}
