@@ -21,6 +21,8 @@
 
 namespace kestra {
 
+class ProfileReader;
+
 inline constexpr char kLibraryTag[] = "99";
 inline constexpr char kCommonTag[] = "98";
 
@@ -58,6 +60,11 @@ inline constexpr int32_t kMaxScriptFiles = 20000;  // all groups together
 
 // Reads section "Groups" of the script; a missing script has no groups.
 SetupScript ReadSetupScript(const std::string& path);
+// The same from a profile reader: "Groups" is the number of groups (at most
+// kMaxScriptGroups), group n has "Group<n>Name", "Group<n>Dir" and
+// "Group<n>grpFiles" files "Group<n>File<m>" (all groups together at most
+// kMaxScriptFiles). Every value is read whole, however long.
+SetupScript ReadSetupScript(const ProfileReader& script);
 
 // A decimal integer of the script; text that is not one counts as 0.
 int32_t ScriptInteger(std::string_view text);
