@@ -6,50 +6,13 @@
 
 #include "script/Profile.h"
 #include "system/CodePage.h"
+#include "system/Mbcs.h"
 
 namespace kestra {
 
 namespace {
 
-constexpr char16_t kDefaultChar = u'\u30FB';  // what code page 932 gives a broken sequence
 constexpr char kUnmappable = '?';             // what code page 932 writes for a character it lacks
-
-// ---- Code page 932 as MultiByteToWideChar reads it without MB_ERR_INVALID_CHARS
-
-char16_t SingleByteChar(unsigned char b) {
-  if (b < 0x80) return b;
-  if (b == 0x80) return u'\u0080';
-  if (b == 0xA0) return u'\uF8F0';
-  if (b >= 0xA1 && b <= 0xDF) return static_cast<char16_t>(0xFF61 + (b - 0xA1));
-  if (b >= 0xFD) return static_cast<char16_t>(0xF8F1 + (b - 0xFD));
-  return kDefaultChar;  // a lead byte alone
-}
-
-// Double-byte characters, converted once each.
-char16_t PairChar(unsigned char lead, unsigned char trail) {
-  static std::array<char16_t, 0x10000> known{};  // 0: not converted yet
-  char16_t& c = known[static_cast<std::size_t>(lead) << 8 | trail];
-  if (c == 0) {
-    const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-    const std::optional<std::u16string> wide = Cp932ToUtf16(std::string_view(pair, 2));
-    c = wide && wide->size() == 1 && (*wide)[0] != 0 ? (*wide)[0] : kDefaultChar;
-  }
-  return c;
-}
-
-std::u16string DecodeCp932(std::string_view bytes) {
-  std::u16string text;
-  text.reserve(bytes.size());
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    const auto b = static_cast<unsigned char>(bytes[i]);
-    if (IsLeadByte(b) && i + 1 < bytes.size()) {
-      text.push_back(PairChar(b, static_cast<unsigned char>(bytes[++i])));
-    } else {
-      text.push_back(SingleByteChar(b));
-    }
-  }
-  return text;
-}
 
 // UTF-8 with each byte that starts no valid sequence read as U+FFFD.
 std::u16string DecodeUtf8(std::string_view bytes) {
@@ -103,7 +66,7 @@ std::u16string DecodeFile(std::string_view bytes) {
     return DecodeUtf16(bytes.substr(2), false);
   if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFE\xFF")
     return DecodeUtf16(bytes.substr(2), true);
-  return DecodeCp932(bytes);
+  return Cp932ToUtf16AsWindowsReads(bytes);
 }
 
 // ---- Back to code page 932, as WideCharToMultiByte writes it
@@ -147,7 +110,7 @@ std::u16string Folded(std::u16string_view s) {
 }
 
 // A caller's text (section, key, default) as the ANSI call converts it.
-std::u16string Widened(const char* text) { return DecodeCp932(text ? text : ""); }
+std::u16string Widened(const char* text) { return Cp932ToUtf16AsWindowsReads(text ? text : ""); }
 
 }  // namespace
 

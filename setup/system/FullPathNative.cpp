@@ -6,9 +6,10 @@
 // the share of a network path or the "\\.\" prefix), one trailing dot of each
 // folder name and the trailing dots and blanks of the path dropped, device
 // names (CON, NUL, COM1, ...) in any folder answered as "\\.\" + the device.
-// A relative path is taken as relative to the current folder "C:\". A path
-// that is no valid code page 932 text, or consists of blanks only, is answered
-// unchanged. Never part of the Windows programs.
+// A relative path is taken as relative to the current folder "C:\". The path
+// is converted as the ANSI call converts it (broken double-byte characters
+// become "・"); a path of blanks only is answered unchanged. Never part of the
+// Windows programs.
 #include <algorithm>
 #include <cstring>
 #include <optional>
@@ -16,6 +17,7 @@
 
 #include "system/CodePage.h"
 #include "system/FileSys.h"
+#include "system/Mbcs.h"
 
 namespace kestra {
 
@@ -236,9 +238,7 @@ std::optional<WString> FullPathName(const WString& name) {
 
 std::string FullLongPath(const std::string& path) {
   if (path.empty()) return path;
-  const std::optional<std::u16string> wide = Cp932ToUtf16(path);
-  if (!wide) return path;
-  const std::optional<WString> full = FullPathName(*wide);
+  const std::optional<WString> full = FullPathName(Cp932ToUtf16AsWindowsReads(path));
   if (!full) return path;
   const std::optional<std::string> narrow = Utf16ToCp932(*full);
   return narrow ? *narrow : path;

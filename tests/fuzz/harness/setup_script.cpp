@@ -68,7 +68,7 @@ void CheckDestination(const std::string& base, const std::string& path) {
     part.clear();
   }
   const std::string full = kestra::FullLongPath(path) + "\\";
-  fuzz::Require(full.find("\\..\\") == std::string::npos,
+  fuzz::Require(kestra::FindOnCharBoundary(full, "\\..\\") == std::string::npos,
                 "an accepted destination keeps no \"..\" part for the file system");
 }
 
