@@ -21,6 +21,8 @@
 
 namespace kestra {
 
+class ProfileReader;
+
 inline constexpr char kLibraryTag[] = "99";
 inline constexpr char kCommonTag[] = "98";
 
@@ -61,6 +63,11 @@ inline constexpr int32_t kMaxScriptFiles = 20000;  // all groups together
 // window messages there: a script that claims the bounds takes seconds).
 inline constexpr int32_t kScriptReadsPerPump = 100;
 SetupScript ReadSetupScript(const std::string& path, const std::function<void()>& pump = {});
+// The same from a profile reader: "Groups" is the number of groups (at most
+// kMaxScriptGroups), group n has "Group<n>Name", "Group<n>Dir" and
+// "Group<n>grpFiles" files "Group<n>File<m>" (all groups together at most
+// kMaxScriptFiles). Every value is read whole, however long.
+SetupScript ReadSetupScript(const ProfileReader& script, const std::function<void()>& pump = {});
 
 // A decimal integer of the script; text that is not one counts as 0.
 int32_t ScriptInteger(std::string_view text);

@@ -1,7 +1,10 @@
 #include "install/FileList.h"
 
+#include <algorithm>
 #include <charconv>
 
+#include "script/Profile.h"
+#include "system/FileSys.h"
 #include "system/Mbcs.h"
 #include "system/Version.h"
 
@@ -12,6 +15,11 @@ namespace kestra {
 namespace {
 
 constexpr char kInstallDirMacro[] = "<INSTALLDIR>";
+constexpr char kScriptSection[] = "Groups";
+
+std::string GroupKey(int32_t n, const char* what) {
+  return "Group" + std::to_string(n) + what;
+}
 // The text a file name of an application group must occur in to be replaced
 // by a program-only update.
 constexpr const char* kProgramOnlyFile = kProduct.application;
@@ -75,6 +83,47 @@ std::string GetScriptPath(const std::string& setup_dir, int32_t row, const std::
   if (name == kScriptName) return folder + "SETUP_F.INI";
   if (name == kArchiveName) return folder + "SETUP_F.EZP";
   return std::string();
+}
+
+SetupScript ReadSetupScript(const ProfileReader& script, const std::function<void()>& pump) {
+  SetupScript result;
+  int32_t reads = 0;
+  auto read = [&](const std::string& key) {
+    if (pump && ++reads % kScriptReadsPerPump == 0) pump();
+    return ReadProfileString(script, kScriptSection, key);
+  };
+  // The counts come from the DVD: a damaged or hostile script may claim
+  // 2147483647 groups or files, one profile read each, hours of reading.
+  const int32_t groups = std::min(ScriptInteger(read("Groups")), kMaxScriptGroups);
+  int32_t files_left = kMaxScriptFiles;
+  for (int32_t n = 1; n <= groups; ++n) {
+    ScriptGroup group;
+    group.name = read(GroupKey(n, "Name"));
+    group.dir = read(GroupKey(n, "Dir"));
+    const int32_t files = std::min(ScriptInteger(read(GroupKey(n, "grpFiles"))), files_left);
+    for (int32_t m = 1; m <= files; ++m)
+      group.files.push_back(read(GroupKey(n, "File") + std::to_string(m)));
+    files_left -= std::max(files, 0);
+    result.groups.push_back(std::move(group));
+  }
+  return result;
+}
+
+bool DestinationStaysInBase(const std::string& base, const std::string& path) {
+  if (base.empty() || path.size() <= base.size() || path.compare(0, base.size(), base) != 0)
+    return false;
+  // What the script added after the base: no drive or stream (":"), no second
+  // root, and nothing the system would resolve upwards.
+  const std::string_view added = std::string_view(path).substr(base.size());
+  if (FindChar(added, ':') != std::string_view::npos) return false;
+  if (added.front() == '\\' || added.front() == '/') return false;
+  const std::string full_base = AnsiUpperCase(AddBackslash(FullLongPath(base)));
+  const std::string full_path = AnsiUpperCase(FullLongPath(path));
+  // A ".." part that the resolution left in place ("..." resolves to "..")
+  // names nothing below the base: the system refuses such a name or climbs.
+  if (FindOnCharBoundary(full_path + "\\", "\\..\\") != std::string::npos) return false;
+  return full_path.size() > full_base.size() &&
+         full_path.compare(0, full_base.size(), full_base) == 0;
 }
 
 int32_t ScriptInteger(std::string_view text) {

@@ -77,8 +77,10 @@ void SortWithoutCase(std::vector<std::string>& paths);
 std::vector<std::string> DistinctSorted(std::vector<std::string> paths);
 
 // Writes the record into section `prefix` of the store: the distinct files
-// under the file keys, then the distinct folders (each ending in a backslash)
-// under the folder keys. Whatever the section held before is replaced.
+// under the file keys, then the distinct folders (each ending in a backslash,
+// except a damaged one that ends in a lead byte without its second byte, which
+// stays as it is) under the folder keys. Whatever the section held before is
+// replaced, and writing a record's own entries again gives the same record.
 void WriteRecordEntries(TBigIniFile& store, const std::string& prefix,
                         const UninstallRecordLists& lists);
 

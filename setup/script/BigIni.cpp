@@ -1,16 +1,14 @@
 #include "script/BigIni.h"
 
-#include <windows.h>
-
 #include <algorithm>
-#include <climits>
 #include <cstring>
 #include <exception>
 #include <numeric>
+#include <optional>
 #include <utility>
 
-#include "system/FileSys.h"
-#include "system/Handles.h"
+#include "script/IniFile.h"
+#include "system/CodePage.h"
 #include "system/Mbcs.h"
 
 namespace kestra {
@@ -20,30 +18,10 @@ namespace kestra {
 
 namespace {
 
-// A name's text in UTF-16, when its bytes are valid code page 932.
-struct WideName {
-  bool valid = false;
-  std::wstring text;
-};
-
-WideName Widen(std::string_view s) {
-  WideName w;
-  if (s.empty()) {
-    w.valid = true;
-    return w;
-  }
-  if (s.size() > static_cast<std::size_t>(INT_MAX)) return w;
-  const int length = static_cast<int>(s.size());
-  // MB_ERR_INVALID_CHARS: without it every broken sequence becomes the same
-  // default character, and two different broken names would compare equal.
-  int wideLength =
-      ::MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS, s.data(), length, nullptr, 0);
-  if (wideLength <= 0) return w;
-  w.text.resize(static_cast<std::size_t>(wideLength));
-  w.valid = ::MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS, s.data(), length,
-                                  w.text.data(), wideLength) == wideLength;
-  return w;
-}
+// A name's text in UTF-16; nothing when its bytes are not valid code page 932.
+// (Without that test every broken sequence would become the same default
+// character, and two different broken names would compare equal.)
+std::optional<std::u16string> Widen(std::string_view s) { return Cp932ToUtf16(s); }
 
 char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -81,14 +59,11 @@ bool SameAsciiIgnoringCase(std::string_view a, std::string_view b) {
 
 // A total order: valid names by the user's locale, then broken names by bytes.
 int CompareWithLocale(std::string_view a, std::string_view b) {
-  WideName wa = Widen(a), wb = Widen(b);
-  if (wa.valid && wb.valid) {
-    int result = ::CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, wa.text.data(),
-                                  static_cast<int>(wa.text.size()), wb.text.data(),
-                                  static_cast<int>(wb.text.size()));
-    if (result != 0) return result - CSTR_EQUAL;
+  const std::optional<std::u16string> wa = Widen(a), wb = Widen(b);
+  if (wa && wb) {
+    if (const std::optional<int> order = CompareInUserLocale(*wa, *wb)) return *order;
   }
-  if (wa.valid != wb.valid) return wa.valid ? -1 : 1;
+  if (wa.has_value() != wb.has_value()) return wa ? -1 : 1;
   return CompareBytesIgnoringAsciiCase(a, b);
 }
 
@@ -102,23 +77,11 @@ struct SortName {
 
 SortName MakeSortName(std::string_view name) {
   SortName sortName;
-  WideName wide = Widen(name);
-  if (wide.valid && wide.text.empty()) {
-    sortName.valid = true;
-    return sortName;
-  }
-  if (wide.valid) {
-    const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
-    const int length = static_cast<int>(wide.text.size());
-    int bytes = ::LCMapStringW(LOCALE_USER_DEFAULT, flags, wide.text.data(), length, nullptr, 0);
-    if (bytes > 0) {
-      sortName.key.resize(static_cast<std::size_t>(bytes));
-      // With LCMAP_SORTKEY the target is a byte buffer and its size is in bytes.
-      if (::LCMapStringW(LOCALE_USER_DEFAULT, flags, wide.text.data(), length,
-                         reinterpret_cast<LPWSTR>(sortName.key.data()), bytes) == bytes) {
-        sortName.valid = true;
-        return sortName;
-      }
+  if (const std::optional<std::u16string> wide = Widen(name)) {
+    if (std::optional<std::string> key = SortKeyInUserLocale(*wide)) {
+      sortName.valid = true;
+      sortName.key = std::move(*key);
+      return sortName;
     }
   }
   sortName.key.assign(name);
@@ -193,6 +156,15 @@ bool CanBeStoredAsLine(std::string_view line) {
   return line.find_first_of("\r\n") == std::string_view::npos && !IsSectionHeader(line);
 }
 
+// What a section name can be: its header line reads back as a header of the
+// same name.
+bool CanBeStoredAsSectionName(std::string_view section) {
+  std::string header;
+  header.reserve(section.size() + 2);
+  header.append(1, '[').append(section).append(1, ']');
+  return section.find_first_of("\r\n") == std::string_view::npos && IsSectionHeader(header);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -211,8 +183,7 @@ std::size_t BufferSizeFor(std::int32_t textBufferSize) {
 // LF or CR; a CR LF pair split between two buffer fills is still one line end.
 class LineReader {
  public:
-  LineReader(HANDLE file, std::size_t bufferSize, const std::string& fileName)
-      : FFile(file), FBuffer(bufferSize), FFileName(fileName) {}
+  LineReader(IniFileStream& file, std::size_t bufferSize) : FFile(file), FBuffer(bufferSize) {}
 
   // The next line without its line end; false at the end of the file.
   bool Next(std::string& line) {
@@ -244,17 +215,14 @@ class LineReader {
 
  private:
   bool Fill() {
-    DWORD got = 0;
-    if (!::ReadFile(FFile, FBuffer.data(), static_cast<DWORD>(FBuffer.size()), &got, nullptr))
-      throw EInOutError("cannot read " + FFileName, ::GetLastError());
+    const std::size_t got = FFile.Read(FBuffer.data(), FBuffer.size());
     FPos = 0;
     FEnd = got;
     return got > 0;
   }
 
-  HANDLE FFile;
+  IniFileStream& FFile;
   std::vector<char> FBuffer;
-  const std::string& FFileName;
   std::size_t FPos = 0;
   std::size_t FEnd = 0;
   bool FSkipLineFeed = false;
@@ -263,8 +231,7 @@ class LineReader {
 // Writes a file through a fixed-size buffer; every failed or short write raises.
 class BufferedWriter {
  public:
-  BufferedWriter(HANDLE file, std::size_t bufferSize, const std::string& fileName)
-      : FFile(file), FBuffer(bufferSize), FFileName(fileName) {}
+  BufferedWriter(IniFileStream& file, std::size_t bufferSize) : FFile(file), FBuffer(bufferSize) {}
 
   void Write(std::string_view text) {
     while (!text.empty()) {
@@ -278,17 +245,13 @@ class BufferedWriter {
 
   void Drain() {
     if (FUsed == 0) return;
-    DWORD written = 0;
-    if (!::WriteFile(FFile, FBuffer.data(), static_cast<DWORD>(FUsed), &written, nullptr))
-      throw EInOutError("cannot write " + FFileName, ::GetLastError());
-    if (written != FUsed) throw EInOutError("cannot write " + FFileName, ERROR_HANDLE_DISK_FULL);
+    FFile.Write(FBuffer.data(), FUsed);
     FUsed = 0;
   }
 
  private:
-  HANDLE FFile;
+  IniFileStream& FFile;
   std::vector<char> FBuffer;
-  const std::string& FFileName;
   std::size_t FUsed = 0;
 };
 
@@ -417,12 +380,9 @@ void TBigIniFile::ClearSectionList() {
 
 void TBigIniFile::LoadFromFile(const std::string& fileName) {
   FCurrentSection = 0;
-  if (!FileExists(fileName)) return;
-  FileHandle file(::CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!file) throw EInOutError("cannot open " + fileName, ::GetLastError());
-
-  LineReader reader(file.get(), BufferSizeFor(FTextBufferSize), fileName);
+  if (!IniFileExists(fileName)) return;
+  const std::unique_ptr<IniFileStream> file = OpenIniFileForReading(fileName);
+  LineReader reader(*file, BufferSizeFor(FTextBufferSize));
   TStringList* current = nullptr;  // lines before the first header are dropped
   std::string line;
   while (reader.Next(line)) {
@@ -491,9 +451,10 @@ void TBigIniFile::WriteString(std::string_view section, std::string_view key,
   line.append(key).append("=").append(value);
   // A key with "=" would never be found again, and a line break or a line that
   // looks like a header would come back from the file as other lines or as a
-  // new section: refuse what the file cannot hold rather than corrupt it.
+  // new section; a section name ending in a lead byte would swallow the "]"
+  // of its header: refuse what the file cannot hold rather than corrupt it.
   if (key.find('=') != std::string_view::npos || !CanBeStoredAsLine(line) ||
-      section.find_first_of("\r\n") != std::string_view::npos)
+      !CanBeStoredAsSectionName(section))
     throw std::invalid_argument("cannot store the line \"" + line + "\" in an INI file");
 
   TStringList* lines = nullptr;
@@ -615,15 +576,8 @@ void TBigIniFile::CopyToStrings(TStringList& target) {
 void TBigIniFile::Flush() {
   if (!FChanged) return;
   if (!FFileName.empty()) {
-    // Windows refuses to recreate a read-only file; asking first gives the same
-    // answer where the platform would not (Wine running as root ignores the bit).
-    DWORD attributes = ::GetFileAttributesA(FFileName.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-      throw EInOutError("cannot write the read-only file " + FFileName, ERROR_ACCESS_DENIED);
-    FileHandle file(::CreateFileA(FFileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw EInOutError("cannot create " + FFileName, ::GetLastError());
-    BufferedWriter out(file.get(), BufferSizeFor(FTextBufferSize), FFileName);
+    const std::unique_ptr<IniFileStream> file = CreateIniFile(FFileName);
+    BufferedWriter out(*file, BufferSizeFor(FTextBufferSize));
     ForEachFileLine(FSectionList, [&](const std::string& line) {
       out.Write(line);
       out.Write("\r\n");

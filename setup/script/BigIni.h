@@ -22,6 +22,8 @@
 #include <string_view>
 #include <vector>
 
+#include "script/IniFile.h"  // EInOutError, and where the store's files live
+
 namespace kestra {
 
 // An ordered list of lines: a section's lines, or a caller's target list.
@@ -29,19 +31,6 @@ using TStringList = std::vector<std::string>;
 
 // Size of the buffer through which files are read and written.
 inline constexpr std::int32_t kIniTextBufferSize = 28672;  // 0x7000
-
-// Raised when the store's file cannot be opened, created, read or written.
-class EInOutError : public std::runtime_error {
- public:
-  EInOutError(const std::string& message, unsigned long errorCode)
-      : std::runtime_error(message + " (error " + std::to_string(errorCode) + ")"),
-        FErrorCode(errorCode) {}
-  // The Win32 error code of the failed call.
-  unsigned long ErrorCode() const { return FErrorCode; }
-
- private:
-  unsigned long FErrorCode;
-};
 
 // Orders section and key names: < 0, 0 (the same name) or > 0. The bytes are
 // read as code page 932 and compared with the user's locale, letter case ignored

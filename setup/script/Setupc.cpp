@@ -5,11 +5,11 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstdio>
 #include <limits>
 #include <vector>
 
+#include "script/Profile.h"
 #include "system/FileSys.h"
 #include "system/Handles.h"
 #include "system/Mbcs.h"
@@ -18,54 +18,6 @@
 namespace kestra {
 
 namespace {
-
-// The macro names; only their first six characters are compared.
-constexpr std::size_t kMacroWordLength = 6;
-constexpr const char* kSetupMacro = "$setup";
-constexpr const char* kWindowsMacro = "$windows";
-constexpr const char* kSystemMacro = "$system";
-
-bool SameWord(std::string_view word, const char* macro) {
-  return ::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, word.data(),
-                          static_cast<int>(word.size()), macro,
-                          static_cast<int>(kMacroWordLength)) == CSTR_EQUAL;
-}
-
-bool Fits(const std::string& text) { return text.size() <= kScriptTextLimit; }
-
-// A part of a path that the system resolves upwards: ".." and, as Windows
-// drops trailing dots and blanks from a name, "..." or ".. " as well.
-bool ClimbsUp(const std::string& part) {
-  return std::count(part.begin(), part.end(), '.') >= 2 &&
-         part.find_first_not_of(". ") == std::string::npos;
-}
-
-// A place the script may make or write: a full path ("X:\..." or
-// "\\server\share\...") that no part leads upwards out of, with no ":"
-// after the drive (which would name a stream). The index script names its places
-// through the macros; a name relative to whatever folder SETUP was started in
-// (a macro cut short, "KSCOLL.INF$set") or one that climbs out of the folder a
-// macro names would write where no installation writes.
-bool IsPlainFullPath(const std::string& path) {
-  const bool drive = path.size() >= 3 && path[1] == ':' && path[2] == '\\' &&
-                     ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-  const bool unc = path.size() >= 3 && path[0] == '\\' && path[1] == '\\';
-  if (!drive && !unc) return false;
-  if (FindChar(path, ':', 2) != std::string::npos) return false;
-  std::string part;
-  for (std::size_t i = 0; i <= path.size(); ++i) {
-    if (i == path.size() || path[i] == '\\' || path[i] == '/') {
-      if (ClimbsUp(part)) return false;
-      part.clear();
-    } else if (IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
-      part.append(path, i, 2);
-      ++i;
-    } else {
-      part += path[i];
-    }
-  }
-  return true;
-}
 
 // LZOpenFileA keeps the name in an OFSTRUCT of 128 bytes.
 bool FitsOpenFile(const std::string& path) { return path.size() < OFS_MAXPATHNAME; }
@@ -172,6 +124,8 @@ int32_t ExpandOpened(FileHandle& opened, const std::string& source, const std::s
   return ExpandLz(source, target);
 }
 
+bool Fits(const std::string& text) { return text.size() <= kScriptTextLimit; }
+
 std::string TemporaryFolder() {
   char buffer[256];
   const DWORD len = ::GetTempPathA(sizeof buffer, buffer);
@@ -180,52 +134,6 @@ std::string TemporaryFolder() {
 }
 
 }  // namespace
-
-std::string ScriptEntryKey(const char* name, int32_t n) {
-  char number[16];
-  std::snprintf(number, sizeof number, "%2.2d", static_cast<int>(n));
-  return std::string(name) + number;
-}
-
-std::optional<CopyEntry> SplitCopyEntry(const std::string& value) {
-  const std::size_t comma = FindChar(value, ',');
-  if (comma == std::string::npos) return std::nullopt;
-  CopyEntry entry{value.substr(0, comma), value.substr(comma + 1)};
-  if (entry.source.empty() || entry.destination.empty()) return std::nullopt;
-  return entry;
-}
-
-std::optional<std::string> ExpandMacroText(const std::string& text, const MacroValues& values) {
-  std::string result = text;
-  const std::size_t dollar = FindChar(text, '$');
-  if (dollar != std::string::npos) {
-    const std::size_t slash = FindChar(text, '\\', dollar);
-    const std::string rest = slash == std::string::npos ? std::string() : text.substr(slash + 1);
-    const std::string_view word = std::string_view(text).substr(dollar, kMacroWordLength);
-    if (word.size() == kMacroWordLength) {
-      if (SameWord(word, kSetupMacro)) result = values.setup + rest;
-      else if (SameWord(word, kWindowsMacro)) result = values.windows + rest;
-      else if (SameWord(word, kSystemMacro)) result = values.system + rest;
-    }
-  }
-  if (!Fits(result)) return std::nullopt;
-  return result;
-}
-
-int32_t ProgressPercent(double done, double total) {
-  if (total == 0) return 0;
-  return static_cast<int32_t>(std::trunc(done / total * 100));
-}
-
-bool VersionCopyWanted(const std::string& destination_version, const std::string& source_version,
-                       int64_t destination_age, int64_t source_age) {
-  // Version texts compare as text, not as numbers: "1.10.0.0" sorts before
-  // "1.9.0.0". The scripts this runs rely on that order.
-  if (!destination_version.empty() && !source_version.empty() &&
-      destination_version < source_version)
-    return true;
-  return destination_age < source_age;
-}
 
 int32_t LzExpandCopy(const std::string& source, const std::string& target) {
   FileHandle opened = OpenSource(source);
@@ -307,100 +215,40 @@ int32_t TSetupc::VersionCopy(const std::string& source, const std::string& desti
   return ExpandFile(source, destination);
 }
 
-std::optional<std::string> TSetupc::ReadValue(const std::string& section,
-                                              const std::string& key) const {
-  char buffer[kScriptValueBuffer];
-  const DWORD len = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buffer,
-                                               sizeof buffer, InfFile.c_str());
-  if (len + 1 < sizeof buffer) return std::string(buffer, len);
-  // A full buffer may hold a value of exactly 255 characters or the start of a
-  // longer one: one character more of room tells them apart.
-  char probe[kScriptValueBuffer + 1];
-  const DWORD full = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), "", probe,
-                                                sizeof probe, InfFile.c_str());
-  if (full >= kScriptValueBuffer) return std::nullopt;
-  return std::string(buffer, len);
-}
+// The disk as a section run sees it, through this component's steps.
+class DiskScriptFiles final : public ScriptFileSystem {
+ public:
+  explicit DiskScriptFiles(TSetupc& component) : component_(component) {}
 
-int32_t TSetupc::MakeFolders(const std::string& section) const {
-  for (int32_t n = 1; n <= kScriptLastEntry; ++n) {
-    const std::optional<std::string> value = ReadValue(section, ScriptEntryKey("MakeDir", n));
-    if (!value) return -1;
-    if (value->empty()) break;
-    const std::string folder = ExpandMacros(*value);
-    if (!IsPlainFullPath(folder) || MakePath(folder) != 0) return -1;
-  }
-  return 0;
-}
+  int32_t MakePath(const std::string& folder) override { return component_.MakePath(folder); }
 
-std::optional<std::vector<std::string>> TSetupc::ReadCopyValues(const std::string& section) const {
-  std::vector<std::string> values;
-  for (int32_t n = 1; n <= kScriptLastEntry; ++n) {
-    std::optional<std::string> value = ReadValue(section, ScriptEntryKey("CopyFile", n));
-    if (!value) return std::nullopt;
-    if (value->empty()) break;
-    values.push_back(std::move(*value));
+  int64_t OpenSource(const std::string& source) override {
+    opened_ = kestra::OpenSource(source);
+    return SizeOf(opened_);
   }
-  return values;
-}
 
-bool TSetupc::WalkCopyEntries(const std::vector<std::string>& values,
-                              const CopyVisitor& visit) const {
-  for (const std::string& value : values) {
-    const std::optional<CopyEntry> entry = SplitCopyEntry(value);
-    if (!entry) return false;
-    const std::string source = SrcDir + entry->source;
-    const std::string destination = ExpandMacros(entry->destination);
-    // The destination names a file: a full path that does not end in a
-    // backslash (a macro alone at the end names its folder).
-    if (!Fits(source) || !IsPlainFullPath(destination) || EndsWithChar(destination, '\\'))
-      return false;
-    FileHandle opened = OpenSource(source);
-    const int64_t size = SizeOf(opened);
-    if (size < 0 || !visit(source, destination, opened, size)) return false;
+  int32_t CopySource(const std::string& source, const std::string& destination) override {
+    return component_.VersionCheck
+               ? component_.VersionCopy(source, destination)
+               : ExpandOpened(opened_, source, destination, component_.copy_block_);
   }
-  return true;
-}
+
+  void CloseSource() override { opened_.reset(); }
+
+ private:
+  TSetupc& component_;
+  FileHandle opened_;
+};
 
 int32_t TSetupc::RunSection(const std::string& section, const TSetupcProgress& progress) {
   for (std::string* folder : {&SrcDir, &DstDir, &WindowsDir, &SystemDir}) {
     *folder = AddBackslash(*folder);
     if (folder->empty()) return -1;
   }
-  auto report = [&](const std::string& text, int32_t percent) {
-    if (progress) progress(text, percent);
-  };
-  report(std::string(), 0);
-  if (MakeFolders(section) != 0) return -1;
-
-  // The entries are read once: the copy pass copies exactly what the size pass
-  // measured, and the script file is not parsed again for every key.
-  const std::optional<std::vector<std::string>> values = ReadCopyValues(section);
-  if (!values) return -1;
-  double total = 0;
-  const bool listed = WalkCopyEntries(*values, [&](const std::string&, const std::string&,
-                                                   FileHandle&, int64_t size) {
-    total += static_cast<double>(size);
-    return true;
-  });
-  if (!listed) return -1;
-
-  double done = 0;
-  const bool copied = WalkCopyEntries(*values, [&](const std::string& source,
-                                                   const std::string& destination,
-                                                   FileHandle& opened, int64_t size) {
-    done += static_cast<double>(size);
-    report(destination, ProgressPercent(done - static_cast<double>(size), total));
-    const int32_t result =
-        VersionCheck ? VersionCopy(source, destination)
-                     : ExpandOpened(opened, source, destination, copy_block_);
-    if (result != 0) return false;
-    report(destination, ProgressPercent(done, total));
-    return true;
-  });
-  if (!copied) return -1;
-  report(std::string(), 100);
-  return 0;
+  DiskScriptFiles files(*this);
+  return RunScriptSection(WindowsProfile(InfFile), section,
+                          ScriptFolders{SrcDir, MacroValues{DstDir, WindowsDir, SystemDir}}, files,
+                          progress);
 }
 
 }  // namespace kestra

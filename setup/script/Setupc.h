@@ -9,66 +9,18 @@
 // The script is read through GetPrivateProfileStringA in 256-byte buffers (each
 // CopyFile value once, for both the size and the copy pass) and
 // every path is built in 256-character working buffers: a value or a path that
-// would not fit fails the section instead of being cut short.
+// would not fit fails the section instead of being cut short. The walk itself
+// is RunScriptSection (script/ScriptSection.h); this component gives it the
+// script file and the disk.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "system/Handles.h"
+#include "script/ScriptSection.h"  // the decisions and the walk of a section
 
 namespace kestra {
-
-// Characters a working buffer holds (plus its terminator).
-inline constexpr std::size_t kScriptTextLimit = 256;
-// Buffer of one profile read: a value holds at most 255 characters.
-inline constexpr std::size_t kScriptValueBuffer = 256;
-// Highest entry number read of MakeDir and CopyFile.
-inline constexpr int32_t kScriptLastEntry = 32767;
-
-// Progress of RunSection: (text, percent); the result is ignored.
-using TSetupcProgress = std::function<int32_t(const std::string& text, int32_t percent)>;
-
-// ---- Decisions, free of files and windows ----
-
-// Key of entry n: the name followed by n in at least two digits ("MakeDir01",
-// "CopyFile100").
-std::string ScriptEntryKey(const char* name, int32_t n);
-
-struct CopyEntry {
-  std::string source;       // relative to SrcDir, as written
-  std::string destination;  // full path, macros allowed
-};
-// A CopyFile value split at its first comma; nothing when there is no comma or
-// either part is empty.
-std::optional<CopyEntry> SplitCopyEntry(const std::string& value);
-
-// Values of the three macros, each with its trailing backslash.
-struct MacroValues {
-  std::string setup;
-  std::string windows;
-  std::string system;
-};
-// The text with its macro word replaced: the word starts at the first "$" and
-// is recognised by its first six characters, without regard to case ("$SETUP",
-// "$windowsXX"); the result is the macro's value followed by whatever comes
-// after the first "\" behind the "$" (text before the "$" is dropped). A text
-// without "$" or with an unknown word stays as it is. Nothing when the result
-// would exceed the 256-character working buffer.
-std::optional<std::string> ExpandMacroText(const std::string& text, const MacroValues& values);
-
-// trunc(done / total × 100), or 0 when total is 0.
-int32_t ProgressPercent(double done, double total);
-
-// Whether VersionCopy copies: the destination's version text sorts before the
-// source's, byte by byte (both non-empty), or else the destination's DOS
-// date-time is less than the source's (−1 for a missing file).
-bool VersionCopyWanted(const std::string& destination_version, const std::string& source_version,
-                       int64_t destination_age, int64_t source_age);
 
 // ---- Files ----
 
@@ -122,20 +74,7 @@ class TSetupc {
   const std::string& TempDir() const { return temp_dir_; }
 
  private:
-  // A script value: empty when the key is missing; nothing when the value is
-  // longer than the 256-byte buffer holds.
-  std::optional<std::string> ReadValue(const std::string& section, const std::string& key) const;
-  int32_t MakeFolders(const std::string& section) const;
-  // The CopyFile values from CopyFile01 up to the first empty one; nothing
-  // when one is too long for the buffer.
-  std::optional<std::vector<std::string>> ReadCopyValues(const std::string& section) const;
-  // Calls visit(source path, destination path, the source opened for
-  // reading, its size) for each CopyFile value in order; false at the first
-  // entry that is malformed, too long or whose source cannot be opened, or when
-  // visit answers false.
-  using CopyVisitor = std::function<bool(const std::string&, const std::string&,
-                                         UniqueHandle<FileHandleTraits>&, int64_t)>;
-  bool WalkCopyEntries(const std::vector<std::string>& values, const CopyVisitor& visit) const;
+  friend class DiskScriptFiles;
 
   std::string temp_dir_;
   // The copy buffer, reused for every file (the component lives on one thread).

@@ -205,8 +205,25 @@ std::optional<std::string> Utf16ToCp932(std::u16string_view utf16) {
   return out;
 }
 
-std::string UpperCaseCp932(std::string_view text) {
+namespace {
+
+const UnicodeCase& TheUnicodeCase() {
   static const UnicodeCase unicodeCase;
+  return unicodeCase;
+}
+
+// The text with every unit upper-cased by Unicode's simple mapping.
+std::u16string FoldCase(std::u16string_view text) {
+  const UnicodeCase& unicodeCase = TheUnicodeCase();
+  std::u16string folded(text);
+  for (char16_t& unit : folded) unit = unicodeCase.Upper(unit);
+  return folded;
+}
+
+}  // namespace
+
+std::string UpperCaseCp932(std::string_view text) {
+  const UnicodeCase& unicodeCase = TheUnicodeCase();
   std::string upper;
   upper.reserve(text.size());
   std::size_t i = 0;
@@ -217,6 +234,41 @@ std::string UpperCaseCp932(std::string_view text) {
     i += length;
   }
   return upper;
+}
+
+// The native build has no locale tables: texts are compared by their UTF-16
+// units after Unicode's simple upper-case mapping. Names that Windows takes for
+// the same (letters in any case) compare the same here as well; the order of
+// different names, and characters Windows' comparison ignores, differ.
+std::optional<int> CompareInUserLocale(std::u16string_view a, std::u16string_view b) {
+  const std::u16string fa = FoldCase(a), fb = FoldCase(b);
+  const int order = fa.compare(fb);
+  return order < 0 ? -1 : (order > 0 ? 1 : 0);
+}
+
+std::optional<std::string> SortKeyInUserLocale(std::u16string_view text) {
+  // Big-endian units: the byte order of the keys is the order above.
+  std::string key;
+  key.reserve(text.size() * 2);
+  for (char16_t unit : FoldCase(text)) {
+    key.push_back(static_cast<char>(unit >> 8));
+    key.push_back(static_cast<char>(unit & 0xFF));
+  }
+  return key;
+}
+
+bool SameInInvariantLocale(std::string_view a, std::string_view b) {
+  const std::optional<std::u16string> wa = Cp932ToUtf16(a), wb = Cp932ToUtf16(b);
+  if (wa && wb) return FoldCase(*wa) == FoldCase(*wb);
+  // Text that is no valid code page 932: its bytes, ASCII letters folded.
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char ca = a[i], cb = b[i];
+    if (ca >= 'a' && ca <= 'z') ca = static_cast<char>(ca - 'a' + 'A');
+    if (cb >= 'a' && cb <= 'z') cb = static_cast<char>(cb - 'a' + 'A');
+    if (ca != cb) return false;
+  }
+  return true;
 }
 
 }  // namespace kestra

@@ -56,4 +56,31 @@ std::string UpperCaseCp932(std::string_view text) {
   return upper;
 }
 
+std::optional<int> CompareInUserLocale(std::u16string_view a, std::u16string_view b) {
+  const int result = ::CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, Wide(a),
+                                      static_cast<int>(a.size()), Wide(b),
+                                      static_cast<int>(b.size()));
+  if (result == 0) return std::nullopt;
+  return result - CSTR_EQUAL;
+}
+
+std::optional<std::string> SortKeyInUserLocale(std::u16string_view text) {
+  if (text.empty()) return std::string();
+  const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
+  const int length = static_cast<int>(text.size());
+  const int bytes = ::LCMapStringW(LOCALE_USER_DEFAULT, flags, Wide(text), length, nullptr, 0);
+  if (bytes <= 0) return std::nullopt;
+  std::string key(static_cast<std::size_t>(bytes), '\0');
+  // With LCMAP_SORTKEY the target is a byte buffer and its size is in bytes.
+  if (::LCMapStringW(LOCALE_USER_DEFAULT, flags, Wide(text), length,
+                     reinterpret_cast<LPWSTR>(key.data()), bytes) != bytes)
+    return std::nullopt;
+  return key;
+}
+
+bool SameInInvariantLocale(std::string_view a, std::string_view b) {
+  return ::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
+                          b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
 }  // namespace kestra

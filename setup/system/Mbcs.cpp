@@ -1,5 +1,8 @@
 #include "system/Mbcs.h"
 
+#include <array>
+#include <optional>
+
 namespace kestra {
 
 namespace {
@@ -15,6 +18,29 @@ void ForEachChar(std::string_view s, F f) {
   }
 }
 
+constexpr char16_t kDefaultChar = u'\u30FB';  // what code page 932 gives a broken sequence
+
+char16_t SingleByteChar(unsigned char b) {
+  if (b < 0x80) return b;
+  if (b == 0x80) return u'\u0080';
+  if (b == 0xA0) return u'\uF8F0';
+  if (b >= 0xA1 && b <= 0xDF) return static_cast<char16_t>(0xFF61 + (b - 0xA1));
+  if (b >= 0xFD) return static_cast<char16_t>(0xF8F1 + (b - 0xFD));
+  return kDefaultChar;  // a lead byte alone
+}
+
+// Double-byte characters, converted once each.
+char16_t PairChar(unsigned char lead, unsigned char trail) {
+  static std::array<char16_t, 0x10000> known{};  // 0: not converted yet
+  char16_t& c = known[static_cast<std::size_t>(lead) << 8 | trail];
+  if (c == 0) {
+    const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+    const std::optional<std::u16string> wide = Cp932ToUtf16(std::string_view(pair, 2));
+    c = wide && wide->size() == 1 && (*wide)[0] != 0 ? (*wide)[0] : kDefaultChar;
+  }
+  return c;
+}
+
 }  // namespace
 
 std::size_t CharLength(std::string_view s, std::size_t offset) {
@@ -25,6 +51,20 @@ bool IsCharBoundary(std::string_view s, std::size_t offset) {
   std::size_t at = 0;
   while (at < offset && at < s.size()) at += CharLength(s, at);
   return at == offset;
+}
+
+std::u16string Cp932ToUtf16AsWindowsReads(std::string_view bytes) {
+  std::u16string text;
+  text.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    if (IsLeadByte(b) && i + 1 < bytes.size()) {
+      text.push_back(PairChar(b, static_cast<unsigned char>(bytes[++i])));
+    } else {
+      text.push_back(SingleByteChar(b));
+    }
+  }
+  return text;
 }
 
 std::size_t LastCharOffset(std::string_view s) {

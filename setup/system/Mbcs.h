@@ -22,6 +22,14 @@ std::size_t CharLength(std::string_view s, std::size_t offset);
 // True when offset is where a character of s begins (or its end).
 bool IsCharBoundary(std::string_view s, std::size_t offset);
 
+// UTF-16 text of code page 932 text as Windows reads it where broken bytes
+// are allowed (MultiByteToWideChar without MB_ERR_INVALID_CHARS, as the ANSI
+// file and profile functions convert): a lead byte takes the next byte along
+// whatever it is, a pair that is no character and a lead byte at the end
+// become U+30FB, the single bytes 0x80, 0xA0, 0xFD to 0xFF become U+0080,
+// U+F8F0 to U+F8F3.
+std::u16string Cp932ToUtf16AsWindowsReads(std::string_view bytes);
+
 // Byte offset of the last character of s (npos when s is empty).
 std::size_t LastCharOffset(std::string_view s);
 

@@ -17,37 +17,7 @@ namespace kestra {
 
 namespace {
 
-constexpr char kLinkExtension[] = ".LNK";
 constexpr char kHelpIndexExtension[] = ".GID";
-
-// needle occurs in haystack starting on a character boundary (code page 932):
-// a match that began on the second byte of a double-byte character would be
-// text the user never wrote.
-bool ContainsOnCharBoundary(std::string_view haystack, std::string_view needle) {
-  if (needle.empty()) return true;
-  std::size_t at = 0;
-  while (at < haystack.size()) {
-    if (haystack.compare(at, needle.size(), needle) == 0) return true;
-    const bool lead = IsLeadByte(static_cast<unsigned char>(haystack[at]));
-    at += (lead && at + 1 < haystack.size()) ? 2 : 1;
-  }
-  return false;
-}
-
-// A drive path ("C:\...") or a UNC path ("\\server\..."). Anything else would
-// be resolved against whatever folder the uninstaller was started in.
-bool IsAbsolutePath(const std::string& path) {
-  if (path.size() >= 3 && path[1] == ':' && path[2] == '\\') {
-    const char drive = path[0];
-    return (drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z');
-  }
-  return path.size() >= 3 && path[0] == '\\' && path[1] == '\\';
-}
-
-bool EndsWithText(const std::string& text, std::string_view tail) {
-  return text.size() >= tail.size() &&
-         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
 
 // Clears the attributes (a read-only file is deleted as well) and deletes.
 bool DeleteWithoutAttributes(const std::string& path) {
@@ -83,7 +53,6 @@ class RemovalRun {
 
  private:
   void RemoveRecordedFiles(std::vector<std::string>& lines);
-  void DeleteRecorded(const std::string& path, std::string& line);
   void DeleteHelpIndex();
   void RewriteRecord(const std::vector<std::string>& lines);
   void RemoveIndex();
@@ -136,30 +105,25 @@ int32_t RemovalRun::Run() {
   return result_;
 }
 
-void RemovalRun::RemoveRecordedFiles(std::vector<std::string>& lines) {
-  for (std::string& line : lines) {
-    const std::string path = RecordLinePath(line);
-    if (std::string folder = ShortcutFolderOf(path); !folder.empty())
-      shortcut_folder_ = std::move(folder);
-    observer_.Step(path);
-    if (IsSharedPath(path)) {
-      // Shared with other products: never deleted, and forgotten by the record.
-      line.clear();
-      continue;
-    }
-    if (IsAbsolutePath(path) && FileExists(path)) DeleteRecorded(path, line);
-    // A file that is already gone stays recorded, as do the section header and
-    // the folder entries.
-  }
-}
+// The record pass on the disk, shown by the run's observer.
+class DiskRecordActions final : public RecordFileActions {
+ public:
+  explicit DiskRecordActions(RemovalObserver& observer) : observer_(observer) {}
+  bool FileExists(const std::string& path) override { return kestra::FileExists(path); }
+  bool Delete(const std::string& path) override { return DeleteWithoutAttributes(path); }
+  void Step(const std::string& path) override { observer_.Step(path); }
+  void Pump() override { observer_.Pump(); }
 
-void RemovalRun::DeleteRecorded(const std::string& path, std::string& line) {
-  if (NamesApplicationFile(path)) install_folder_ = ExtractFilePath(path);
-  if (DeleteWithoutAttributes(path))
-    line.clear();
-  else
-    Failed(path);
-  observer_.Pump();
+ private:
+  RemovalObserver& observer_;
+};
+
+void RemovalRun::RemoveRecordedFiles(std::vector<std::string>& lines) {
+  DiskRecordActions actions(observer_);
+  RecordPass pass = kestra::RemoveRecordedFiles(lines, actions);
+  install_folder_ = std::move(pass.install_folder);
+  shortcut_folder_ = std::move(pass.shortcut_folder);
+  for (const std::string& path : pass.failed) Failed(path);
 }
 
 void RemovalRun::Failed(const std::string& path) {
@@ -173,9 +137,7 @@ void RemovalRun::DeleteHelpIndex() {
 }
 
 void RemovalRun::RewriteRecord(const std::vector<std::string>& lines) {
-  std::vector<std::string> kept;
-  for (const std::string& line : lines)
-    if (!line.empty()) kept.push_back(line);
+  const std::vector<std::string> kept = KeptRecordLines(lines);
   // A record that cannot be rewritten still lists the deleted files; a later
   // run finds them gone and keeps them, which does no harm.
   WriteTextLines(settings_.records_folder + kInstallRecordName, kept);
@@ -239,25 +201,6 @@ void RemovalRun::WriteLog() {
 
 }  // namespace
 
-std::string RecordLinePath(const std::string& line) {
-  // "=" is never the second byte of a double-byte character.
-  const std::size_t eq = line.find('=');
-  return eq == std::string::npos ? line : line.substr(eq + 1);
-}
-
-bool IsSharedPath(const std::string& path) {
-  // Recognised however the record spells it: in other letter case, in 8.3
-  // short form, or with "." and ".." parts. The folder itself counts too.
-  // A line that is no full path (the section header, a damaged line) is not
-  // resolved: it would be taken relative to the folder the uninstaller runs
-  // in, which is the records folder inside the shared folder, and the line
-  // would be dropped from the rewritten record.
-  const std::string shared = AnsiUpperCase(kSharedSubfolder);
-  return ContainsOnCharBoundary(AnsiUpperCase(AddBackslash(path)), shared) ||
-         (IsAbsolutePath(path) &&
-          ContainsOnCharBoundary(AnsiUpperCase(AddBackslash(FullLongPath(path))), shared));
-}
-
 namespace {
 
 // The comparable form of a folder: full, long, upper case, trailing backslash.
@@ -306,23 +249,6 @@ bool IndexFolderIsDeletable(const RemovalSettings& settings) {
          !StartsWithText(index, ComparableFolder(settings.shared_folder));
 }
 
-bool NamesApplicationFile(const std::string& path) {
-  return ContainsOnCharBoundary(AnsiUpperCase(path), AnsiUpperCase(kProduct.application));
-}
-
-std::string ShortcutFolderOf(const std::string& path) {
-  if (!IsAbsolutePath(path)) return std::string();
-  const std::string name = ExtractFileName(path);
-  const std::string folder = ExtractFilePath(path);
-  if (name == std::string(kProduct.program_folder) + kLinkExtension) return folder;
-  // The Start-menu shortcuts are named after the product, inside a folder named
-  // as the program folder: that folder is the one to remove once emptied.
-  if (EndsWithText(AnsiUpperCase(name), kLinkExtension) &&
-      ExtractFileName(RemoveBackslash(folder)) == kProduct.program_folder)
-    return folder;
-  return std::string();
-}
-
 void CollectFiles(const std::string& folder, std::vector<std::string>& list) {
   // A link's target lies outside what is removed; not following links also
   // means a loop of links cannot make the walk go on for ever.
@@ -356,22 +282,12 @@ bool ReadTextLines(const std::string& path, std::vector<std::string>& lines) {
     if (got == 0) break;
     text.append(buffer, got);
   }
-  lines.clear();
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(std::move(line));
-    start = end + 1;
-  }
+  lines = SplitTextLines(text);
   return true;
 }
 
 bool WriteTextLines(const std::string& path, const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) text += line + "\r\n";
+  const std::string text = JoinTextLines(lines);
   ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   FileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));

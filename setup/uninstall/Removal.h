@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "system/MessageCatalogue.h"
+#include "uninstall/RemovalRules.h"  // the record lines and their pass
 
 namespace kestra {
 
@@ -26,28 +27,6 @@ inline constexpr int32_t kRecordsNotFound = -2;
 // Engine subfolders of each KSCOLLn folder of a copied index, in removal order.
 inline constexpr const char* kIndexEngineFolders[] = {
     "assists", "morgue", "parts", "pdd", "style", "temp", "topicidx", "trans", "work"};
-
-// Prefix of each line of KSUNINST.LOG.
-inline constexpr char kDeleteErrorPrefix[] = "DeleteError: ";
-
-// The path a record line names: the text after its first "=", the whole line
-// when it has none.
-std::string RecordLinePath(const std::string& line);
-
-// The path lies in the folder the product family shares (its subfolder
-// kSharedSubfolder on any drive), or is that folder: compared without regard
-// to case, on the path as written and on its full long form.
-bool IsSharedPath(const std::string& path);
-
-// The path names the application file: its upper-cased text holds the
-// application file name ("KESTRA.EXE").
-bool NamesApplicationFile(const std::string& path);
-
-// The folder (with trailing backslash) to remove as the Start-menu folder when
-// the path is a recorded shortcut there: a file named program folder name +
-// ".LNK", or any ".LNK" inside a folder named as the program folder ("ケストラ").
-// Empty otherwise.
-std::string ShortcutFolderOf(const std::string& path);
 
 // Appends the full path of every file below folder, recursively, in the order
 // the file system lists them. Links to folders (junctions, symbolic links,

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "install/RecordFile.h"
+#include "script/Profile.h"
 #include "system/FileSys.h"
 #include "system/Messages.h"
 #include "system/ProductTable.h"
@@ -32,14 +33,7 @@ constexpr DWORD kStepPause = 20;
 // The index folder an earlier installation copied the search index to, as
 // KSDOCS.INF records it ("" when not recorded).
 std::string RecordedIndexFolder(const std::string& index_record) {
-  std::string buffer(1024, '\0');
-  for (;;) {
-    const DWORD got = ::GetPrivateProfileStringA(kProduct.key, "DOCS", "", buffer.data(),
-                                                 static_cast<DWORD>(buffer.size()),
-                                                 index_record.c_str());
-    if (got + 2 < buffer.size()) return buffer.substr(0, got);
-    buffer.resize(buffer.size() * 2);
-  }
+  return ReadProfileString(WindowsProfile(index_record), kProduct.key, "DOCS");
 }
 
 // The path as DelLabel shows it: control characters (which no file name holds,

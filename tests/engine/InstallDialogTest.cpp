@@ -272,6 +272,10 @@ TEST_F(InstallDialog, GroupFolderThatLeavesItsBaseStopsBeforeAnyFolderIsMade) {
     ExpectBox(boxes.Seen()[0], expected::CopyFailed());
     EXPECT_EQ(boxes.Seen()[0].caption, "ファイルコピーエラー");
   }
+  // "..." resolves to a ".." part that no file below the base can have (found
+  // by the setup_script fuzz harness: the check let it pass).
+  EXPECT_FALSE(DestinationStaysInBase(kApp, kApp + "...\\X.DLL"));
+  EXPECT_FALSE(DestinationStaysInBase(kApp, kApp + "SUB\\...\\X.DLL"));
   // Names that merely contain dots stay inside.
   EXPECT_TRUE(DestinationStaysInBase(kApp, kApp + "..HIDDEN\\X.DLL"));
   EXPECT_TRUE(DestinationStaysInBase(kApp, kApp + "A..B\\X.DLL"));

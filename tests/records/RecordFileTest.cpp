@@ -134,6 +134,17 @@ TEST_F(UninstallRecordWrite, FolderRecordedWithAndWithoutBackslashIsListedOnce) 
                                   "Dir_KESTRA002=C:\\KS\\manual\\", ""}));
 }
 
+// Found by the records fuzz harness: a damaged folder entry that ends in a
+// lead byte took the added backslash as that character's second byte, and
+// every later installation added one more.
+TEST_F(UninstallRecordWrite, DamagedFolderEndingInALeadByteIsKeptAsItIs) {
+  Write({}, {"7,C:\\KS\\\x8a"});
+  const std::string first = Record();
+  EXPECT_EQ(first, RecordText({"[KESTRA]", "Dir_KESTRA001=C:\\KS\\\x8a", ""}));
+  Write({}, {});
+  EXPECT_EQ(Record(), first);
+}
+
 TEST_F(UninstallRecordWrite, AThousandEntriesAndMoreContinueWithFourDigits) {
   Lines files;
   for (int n = 0; n < 1002; ++n) {

@@ -378,6 +378,29 @@ TEST_F(BigIniWrite, LinesTheFileCannotHoldAreRefused) {
   EXPECT_EQ(ini.ReadString("A", "[k]", ""), "v");
 }
 
+// Found by the ini_store fuzz harness: a section name that ends in a lead byte
+// makes its header's "]" that character's second byte, so the written file
+// would lose the section and its lines.
+TEST_F(BigIniWrite, SectionNamesWhoseHeaderWouldNotReadBackAreRefused) {
+  const std::string path = MakeFile("a.ini", "[A]\r\nx=1\r\n");
+  {
+    TBigIniFile ini(path);
+    EXPECT_THROW(ini.WriteString("\xF4", "\xF4", "\xD6"), std::invalid_argument);
+    EXPECT_THROW(ini.WriteString("B\x81", "k", "v"), std::invalid_argument);
+    EXPECT_FALSE(ini.Changed());
+    // Whole double-byte characters, "]" as a second byte (ゾ) and brackets in
+    // the name are fine.
+    ini.WriteString("\x83\x5D", "k", "v");
+    ini.WriteString("[x]", "k", "w");
+  }
+  TBigIniFile again(path);
+  EXPECT_EQ(again.ReadString("\x83\x5D", "k", ""), "v");
+  EXPECT_EQ(again.ReadString("[x]", "k", ""), "w");
+  TStringList names;
+  again.ReadSections(names);
+  EXPECT_EQ(names, (TStringList{"A", "\x83\x5D", "[x]"}));
+}
+
 TEST_F(BigIniWrite, IntegersAndBooleansAreWrittenInDecimal) {
   TBigIniFile ini;
   ini.WriteInteger("N", "neg", -7);
