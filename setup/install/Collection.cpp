@@ -6,6 +6,7 @@
 #include "install/FileInst.h"
 #include "install/IndexRules.h"
 #include "install/RecordFile.h"
+#include "script/Profile.h"
 #include "system/ProductPlaces.h"
 #include "system/AppInfo.h"
 #include "system/FileSys.h"
@@ -38,13 +39,6 @@ class DisabledWhileAlive {
  private:
   HWND button_;
 };
-
-std::string ProfileText(const std::string& file, const char* section, const char* key) {
-  char buffer[256];
-  const DWORD len =
-      ::GetPrivateProfileStringA(section, key, "", buffer, sizeof buffer, file.c_str());
-  return std::string(buffer, len);
-}
 
 // V: the index version an earlier installation recorded.
 std::string InstalledIndexVersion(const ProductRow& product) {
@@ -95,7 +89,7 @@ bool TFileInstDlg::CopyCollection() {
   facts.target_free_bytes = DiskFreeBytes(target_root);
   facts.installed_version = InstalledIndexVersion(product);
   if (!facts.installed_version.empty())
-    facts.dvd_version = ProfileText(dvd_index + "\\" + kIndexMarkerName, "CollectionVersion",
+    facts.dvd_version = ReadIniString(dvd_index + "\\" + kIndexMarkerName, "CollectionVersion",
                                     "Version");
   facts.target_remote = ::GetDriveTypeA(target_root.c_str()) == DRIVE_REMOTE;
 

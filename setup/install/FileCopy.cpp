@@ -4,6 +4,7 @@
 
 #include "install/FileInst.h"
 #include "install/FileList.h"
+#include "script/Profile.h"
 #include "system/ProductPlaces.h"
 #include "system/FileSys.h"
 #include "system/Mbcs.h"

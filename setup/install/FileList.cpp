@@ -10,10 +10,6 @@
 
 namespace kestra {
 
-std::string ReadIniString(const std::string& file, const char* section, const std::string& key) {
-  return ReadProfileString(WindowsProfile(file), section, key);
-}
-
 SetupScript ReadSetupScript(const std::string& path, const std::function<void()>& pump) {
   if (!FileExists(path)) return SetupScript();
   return ReadSetupScript(WindowsProfile(path), pump);

@@ -39,8 +39,6 @@ const ProductRow& ProductRowOf(int32_t index);
 
 // ---- The setup script ------------------------------------------------------
 
-// One value of an INI file through the profile API; "" when it is missing.
-std::string ReadIniString(const std::string& file, const char* section, const std::string& key);
 
 struct ScriptGroup {
   std::string name;

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "install/RecordFile.h"
+#include "script/Profile.h"
 #include "system/Mbcs.h"
 #include "system/Registry.h"
 #include "system/SysQuery.h"
@@ -78,16 +79,6 @@ std::optional<int32_t> DecimalNumber(const std::string& text) {
   return static_cast<int32_t>(value);
 }
 
-std::string ReadProfileText(const std::string& file, const char* section, const std::string& key) {
-  std::string buffer(1024, '\0');
-  for (;;) {
-    const DWORD got = ::GetPrivateProfileStringA(section, key.c_str(), "", buffer.data(),
-                                                 static_cast<DWORD>(buffer.size()), file.c_str());
-    if (got + 2 < buffer.size()) return buffer.substr(0, got);
-    buffer.resize(buffer.size() * 2);
-  }
-}
-
 RegistryValue Text(HKEY root, const std::string& key, const std::string& name,
                    const std::string& text) {
   return RegistryValue{root, key, name, REG_SZ, text, 0};
@@ -141,14 +132,14 @@ CollectionItems ReadCollectionItems(const std::function<std::string(int64_t k)>&
 
 SetupInformation ReadSetupInformation(const std::string& setup_inf) {
   SetupInformation info;
-  info.version = ReadProfileText(setup_inf, "Products", "Version");
-  info.release = ReadProfileText(setup_inf, "Products", "Release");
-  info.date = ReadProfileText(setup_inf, "Products", "Date");
+  info.version = ReadIniString(setup_inf, "Products", "Version");
+  info.release = ReadIniString(setup_inf, "Products", "Release");
+  info.date = ReadIniString(setup_inf, "Products", "Date");
   info.items = ReadCollectionItems([&](int64_t k) {
-    return ReadProfileText(setup_inf, "Collection", "Item" + std::to_string(k));
+    return ReadIniString(setup_inf, "Collection", "Item" + std::to_string(k));
   });
-  info.collection_version = ReadProfileText(setup_inf, "Collection", "CollectionVersion");
-  info.install_disk_name = ReadProfileText(setup_inf, "Setup", "InstallDiskName");
+  info.collection_version = ReadIniString(setup_inf, "Collection", "CollectionVersion");
+  info.install_disk_name = ReadIniString(setup_inf, "Setup", "InstallDiskName");
   return info;
 }
 

@@ -49,6 +49,11 @@ class WindowsProfile final : public ProfileReader {
  private:
   std::string file_;
 };
+
+// One value of an INI file through the profile API, whole however long; ""
+// when it (or the file) is missing. The one reader of SETUP.INF, KSCOLL.INF
+// and the records for every part of SETUP.
+std::string ReadIniString(const std::string& file, const char* section, const std::string& key);
 #endif
 
 // INI text in memory, read as Wine 8 reads a profile file (dlls/kernel32/

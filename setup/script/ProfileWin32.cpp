@@ -11,4 +11,8 @@ std::uint32_t WindowsProfile::GetString(const char* section, const char* key,
   return ::GetPrivateProfileStringA(section, key, default_value, buffer, size, file_.c_str());
 }
 
+std::string ReadIniString(const std::string& file, const char* section, const std::string& key) {
+  return ReadProfileString(WindowsProfile(file), section, key);
+}
+
 }  // namespace kestra

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "script/Profile.h"
 #include "system/ProductPlaces.h"
 #include "system/FileSys.h"
 #include "system/Messages.h"
@@ -16,16 +17,6 @@ namespace kestra {
 
 namespace {
 
-// Reads one value of SETUP.INF through the profile API; missing values are "".
-std::string ReadSetupInf(const std::string& inf_path, const char* section, const char* key) {
-  std::vector<char> buffer(1024);
-  for (;;) {
-    DWORD got = ::GetPrivateProfileStringA(section, key, "", buffer.data(),
-                                           static_cast<DWORD>(buffer.size()), inf_path.c_str());
-    if (got + 1 < buffer.size()) return std::string(buffer.data(), got);
-    buffer.resize(buffer.size() * 2);
-  }
-}
 
 }  // namespace
 
@@ -40,7 +31,7 @@ InstalledCopyFacts ReadInstalledCopy(const std::string& setup_dir) {
   }
   if (RegKey app_paths = RegKey::Open(ProductRoots().machine, AppPathsKeyPath(kProduct)))
     facts.viewer_file = FileExists(app_paths.ReadStringOr(""));
-  facts.dvd_version = ReadSetupInf(inf_path, "Products", "Version");
+  facts.dvd_version = ReadIniString(inf_path, "Products", "Version");
   return facts;
 }
 
