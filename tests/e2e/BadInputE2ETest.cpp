@@ -43,17 +43,6 @@ constexpr char kDvdIndexFallback[] = "Q:\\DOCS\\";
 
 // ---------------------------------------------------------------- spoiling the DVD
 
-// Bytes no text editor wrote: every value 0 to 255, NUL, CR and LF alone,
-// brackets, "=" and lead bytes of code page 932 cut off, the same on every run.
-std::string Garbage(std::size_t size, uint32_t seed) {
-  std::string bytes(size, '\0');
-  for (char& c : bytes) {
-    seed = seed * 1103515245u + 12345u;
-    c = static_cast<char>(seed >> 16);
-  }
-  return bytes;
-}
-
 void Overwrite(const std::string& path, const std::string& bytes) { testenv::WriteFile(path, bytes); }
 
 // One key of the setup script's section [Groups] set (the rest as authored).
@@ -159,14 +148,14 @@ const std::string k300(300, 'D');
 const DvdCase kDvdCases[] = {
     // ---- SETUP.INF: every value reads as missing, which the registry step
     // writes as empty texts; the installation itself is complete.
-    {"SetupInfOfBinaryGarbage", [] { Overwrite(kSetupInf, Garbage(64 * 1024, 7)); }, false,
+    {"SetupInfOfBinaryGarbage", [] { Overwrite(kSetupInf, testenv::Garbage(64 * 1024, 7)); }, false,
      {expected::InstallDone()},
      [](const std::string& app) {
        WholeSampleInstalled(app);
        EXPECT_EQ(Registered(HKEY_LOCAL_MACHINE, kProductKey, "Version"), "");
      }},
     {"SetupInfOfGarbageAfterAUnicodeMark",
-     [] { Overwrite(kSetupInf, "\xFF\xFE" + Garbage(64 * 1024, 11)); }, false, {expected::InstallDone()},
+     [] { Overwrite(kSetupInf, "\xFF\xFE" + testenv::Garbage(64 * 1024, 11)); }, false, {expected::InstallDone()},
      WholeSampleInstalled},
     {"SetupInfWithAMegabyteLine",
      [] {
@@ -243,7 +232,7 @@ const DvdCase kDvdCases[] = {
      [](const std::string& app) { OnlyApplicationFiles(app, {"KESTRA.EXE"}); }},
 
     // ---- KSINSTALL.INF of an earlier installation, merged into the new one.
-    {"EarlierRecordOfBinaryBytes", [] { Overwrite(kInstallRecord, Garbage(16 * 1024, 17)); },
+    {"EarlierRecordOfBinaryBytes", [] { Overwrite(kInstallRecord, testenv::Garbage(16 * 1024, 17)); },
      false, {expected::InstallDone()},
      [](const std::string& app) {
        WholeSampleInstalled(app);
@@ -405,7 +394,7 @@ TEST_P(DamagedSetupInfAtStart, DecidesByTheVersionItCanRead) {
 }
 
 const StartCase kStartCases[] = {
-    {"BinaryGarbage", Garbage(64 * 1024, 7), false},
+    {"BinaryGarbage", testenv::Garbage(64 * 1024, 7), false},
     {"MegabyteLineBeforeTheVersion",
      "[Products]\r\n" + kMegabyte + "\r\nVersion=1.0.0\r\n", false},
     // A megabyte of digits is read as the largest number: newer than 1.0.0.

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <sstream>
 #include <stdexcept>
 
 #include "WineTestEnv.h"
@@ -134,6 +135,18 @@ void DvdInDrive::CleanInstallPlaces() const {
   RemoveFolder("C:\\ZEL\\KESTRA");
   RemoveFolder(kNetworkIndexFolder);
   RemoveFolder(kSyncFolder);
+}
+
+std::vector<std::string> RecordValues(const std::string& prefix) {
+  std::istringstream lines(
+      testenv::ReadFile("C:\\Program Files\\ZEL\\Common Files\\UNINSTALL\\KSINSTALL.INF"));
+  std::vector<std::string> values;
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::size_t eq = line.find('=');
+    if (line.rfind(prefix, 0) == 0 && eq != std::string::npos) values.push_back(line.substr(eq + 1));
+  }
+  return values;
 }
 
 std::vector<std::string> FilesBelow(const std::string& folder) {

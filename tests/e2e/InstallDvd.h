@@ -49,6 +49,10 @@ class DvdInDrive {
   std::vector<BYTE> path_;
 };
 
+// The values of KSINSTALL.INF in the records folder whose key starts with
+// prefix ("KESTRA" for files and shortcuts, "Dir_" for folders), in file order.
+std::vector<std::string> RecordValues(const std::string& prefix);
+
 // Files below a folder, relative to it, sorted ("A.TXT", "SUB\B.TXT").
 std::vector<std::string> FilesBelow(const std::string& folder);
 

@@ -31,18 +31,6 @@ constexpr char kAppPathsKeyPath[] =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\KESTRA.EXE";
 constexpr char kRecords[] = "C:\\Program Files\\ZEL\\Common Files\\UNINSTALL\\";
 
-// The paths listed under the file keys (KESTRA001 ...) of KSINSTALL.INF.
-std::vector<std::string> RecordedFiles() {
-  std::istringstream lines(testenv::ReadFile(std::string(kRecords) + "KSINSTALL.INF"));
-  std::vector<std::string> files;
-  for (std::string line; std::getline(lines, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.rfind("KESTRA", 0) == 0 && line.find('=') != std::string::npos)
-      files.push_back(line.substr(line.find('=') + 1));
-  }
-  return files;
-}
-
 // The Start-menu folder of all users that the installation fills.
 std::string StartMenuFolder() { return testenv::CommonProgramsFolder() + "ケストラ\\"; }
 
@@ -72,7 +60,7 @@ TEST(InstallThenUninstall, TheRecordedUninstallerRemovesWhatTheInstallationPlace
   InstallFromTheDvd();
 
   // What the installation recorded, its shortcuts among the files.
-  const std::vector<std::string> files = RecordedFiles();
+  const std::vector<std::string> files = RecordValues("KESTRA");
   ASSERT_FALSE(files.empty());
   for (const std::string& shortcut : Shortcuts())
     EXPECT_EQ(std::count(files.begin(), files.end(), shortcut), 1) << shortcut;
@@ -134,7 +122,7 @@ TEST(InstallThenUninstall, FileHeldByTheViewerIsLoggedAndASecondRunRemovesTheRes
   // A file of the user's own in the Start-menu folder keeps that folder.
   const std::string own_shortcut = StartMenuFolder() + "my notes.LNK";
   testenv::WriteFile(own_shortcut, "not ours");
-  const std::vector<std::string> files = RecordedFiles();
+  const std::vector<std::string> files = RecordValues("KESTRA");
   const std::string application = std::string(kInstallDir) + "KESTRA.EXE";
   ASSERT_NE(std::find(files.begin(), files.end(), application), files.end());
 
@@ -154,7 +142,7 @@ TEST(InstallThenUninstall, FileHeldByTheViewerIsLoggedAndASecondRunRemovesTheRes
             "DeleteError: " + application + "\r\n");
   for (const std::string& file : files)
     EXPECT_EQ(kestra::FileExists(file), file == application) << file;
-  EXPECT_EQ(RecordedFiles(), std::vector<std::string>{application});
+  EXPECT_EQ(RecordValues("KESTRA"), std::vector<std::string>{application});
   EXPECT_EQ(ProgramEntries(), kEntriesPresent);
 
   viewer.Kill();

@@ -33,18 +33,6 @@ constexpr char kRecord[] = "C:\\Program Files\\ZEL\\Common Files\\UNINSTALL\\KSI
 constexpr char kScript[] = "Q:\\KESTRA\\SETUP_F.INI";
 constexpr char kProductKey[] = "SOFTWARE\\ZEL\\ケストラDVD";
 
-// The values of KSINSTALL.INF whose key starts with prefix ("KESTRA", "Dir_").
-std::vector<std::string> RecordValues(const std::string& prefix) {
-  std::istringstream lines(testenv::ReadFile(kRecord));
-  std::vector<std::string> values;
-  for (std::string line; std::getline(lines, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    const std::size_t eq = line.find('=');
-    if (line.rfind(prefix, 0) == 0 && eq != std::string::npos) values.push_back(line.substr(eq + 1));
-  }
-  return values;
-}
-
 std::size_t Count(const std::vector<std::string>& values, const std::string& value) {
   return static_cast<std::size_t>(std::count(values.begin(), values.end(), value));
 }
@@ -182,9 +170,9 @@ TEST_P(Shortcuts, LandInTheFoldersTheRegistryNamesAndAreRecorded) {
     }
   }
 
-  const std::vector<std::string> recorded = RecordValues("KESTRA");
+  const std::vector<std::string> recorded = e2e::RecordValues("KESTRA");
   for (const std::string& link : links) EXPECT_EQ(Count(recorded, link), 1u) << link;
-  const std::vector<std::string> folders = RecordValues("Dir_");
+  const std::vector<std::string> folders = e2e::RecordValues("Dir_");
   if (!menu.empty()) {
     EXPECT_EQ(Count(folders, menu), c.folder_there_before ? 0u : 1u) << menu;
   }

@@ -214,17 +214,6 @@ TEST_F(UninstallRun, UntickedIndexBoxLeavesTheIndex) {
 
 // ---------------------------------------------------------------- damaged records
 
-// Bytes no installation wrote: every value 0 to 255 (NUL, CR and LF alone,
-// "=", cut-off lead bytes of code page 932), the same on every run.
-std::string Garbage(std::size_t size, uint32_t seed) {
-  std::string bytes(size, '\0');
-  for (char& c : bytes) {
-    seed = seed * 1103515245u + 12345u;
-    c = static_cast<char>(seed >> 16);
-  }
-  return bytes;
-}
-
 // Lies beside the installation and is named by no record: it must stay.
 constexpr char kBystander[] = "C:\\KSBYSTANDER.DAT";
 
@@ -296,11 +285,11 @@ TEST_P(DamagedRecords, RemoveOnlyWhatTheyNameAndEndWithTheOutcomeMessage) {
 }
 
 const RecordCase kRecordCases[] = {
-    {"RecordOfBinaryBytes", [](const PlantedInstallation&) { return Garbage(16 * 1024, 3); },
+    {"RecordOfBinaryBytes", [](const PlantedInstallation&) { return testenv::Garbage(16 * 1024, 3); },
      std::nullopt, false},
     {"RecordBetweenBinaryBytes",
      [](const PlantedInstallation& installed) {
-       return Garbage(4096, 5) + "\r\n" + PlantedLines(installed) + Garbage(4096, 9);
+       return testenv::Garbage(4096, 5) + "\r\n" + PlantedLines(installed) + testenv::Garbage(4096, 9);
      },
      std::nullopt, true, {"[KESTRA]"}},
     // A line without "=" is taken whole.
@@ -332,7 +321,7 @@ const RecordCase kRecordCases[] = {
      "[KESTRA]\r\nDOCS=" + std::string(kIndexFolder) + std::string(300, 'I') + "\\\r\n", true},
     {"IndexRecordPathOf5000Bytes", PlantedLines,
      "[KESTRA]\r\nDOCS=" + std::string(kIndexFolder) + kLongName + "\\\r\n", true},
-    {"IndexRecordOfBinaryBytes", PlantedLines, Garbage(4096, 13), true},
+    {"IndexRecordOfBinaryBytes", PlantedLines, testenv::Garbage(4096, 13), true},
     // A tab in a long path: shown as it is, Wine's path ellipsis of the
     // progress label failed an assertion and ended the uninstaller.
     {"RecordPathWithATab",

@@ -74,17 +74,6 @@ std::string Today() {
 }
 
 // The KSINSTALL.INF lines whose key starts with prefix ("KESTRA", "Dir_"), as values.
-std::vector<std::string> RecordValues(const std::string& prefix) {
-  std::istringstream lines(testenv::ReadFile(std::string(kRecordsFolder) + "KSINSTALL.INF"));
-  std::vector<std::string> values;
-  for (std::string line; std::getline(lines, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    const std::size_t eq = line.find('=');
-    if (line.rfind(prefix, 0) == 0 && eq != std::string::npos) values.push_back(line.substr(eq + 1));
-  }
-  return values;
-}
-
 bool SameAsProduct(const std::string& installed, const std::string& source) {
   return kestra::FileExists(installed) &&
          testenv::ReadFile(installed) == testenv::ReadFile(SampleProductFile(source));
@@ -217,7 +206,7 @@ class VersionMatrix : public ::testing::TestWithParam<VersionCase> {
   // KSINSTALL.INF: every application file and shortcut once, in order, then the
   // folders the installation made; the uninstaller copy; the index's record.
   void ExpectRecords() const {
-    const std::vector<std::string> files = RecordValues("KESTRA");
+    const std::vector<std::string> files = e2e::RecordValues("KESTRA");
     std::vector<std::string> expected = Shortcuts();
     expected.push_back(std::string(kInstallDir) + "KESTRA.EXE");
     expected.push_back(std::string(kInstallDir) + "MANUAL\\利用ガイド.PDF");
@@ -227,7 +216,7 @@ class VersionMatrix : public ::testing::TestWithParam<VersionCase> {
     EXPECT_TRUE(std::is_sorted(files.begin(), files.end(), [](const std::string& a, const std::string& b) {
       return ::lstrcmpiA(a.c_str(), b.c_str()) < 0;
     }));
-    const std::vector<std::string> folders = RecordValues("Dir_");
+    const std::vector<std::string> folders = e2e::RecordValues("Dir_");
     EXPECT_EQ(std::count(folders.begin(), folders.end(), StartMenuFolder()), 1);
     for (const std::string& folder : folders) EXPECT_EQ(folder.back(), '\\') << folder;
     EXPECT_EQ(testenv::ReadFile(std::string(kRecordsFolder) + "KSUINST.EXE"),
@@ -357,7 +346,7 @@ TEST_P(VersionMatrix, InstallUpgradeAndUninstallFromTheSampleDvds) {
     EXPECT_EQ(session.Transcript(), (std::vector<MessageBoxRecord>{expected::UpgradeQuestion(), expected::UpgradeDone()}));
   }
   ExpectInstalled(kNewer, moved, 2);
-  const std::vector<std::string> recorded = RecordValues("KESTRA");
+  const std::vector<std::string> recorded = e2e::RecordValues("KESTRA");
 
   // The uninstaller the installation recorded, with the index.
   {
@@ -386,7 +375,7 @@ TEST_P(VersionMatrix, InstallUpgradeAndUninstallFromTheSampleDvds) {
   ExpectSearchPath(2);
   EXPECT_TRUE(kestra::FileExists(std::string(kCommonFolder) + "FoxitReader_AX_Std.ocx"));
   EXPECT_TRUE(kestra::FileExists(std::string(kSyncFolder) + "RIRove.exe"));
-  EXPECT_TRUE(RecordValues("KESTRA").empty());
+  EXPECT_TRUE(e2e::RecordValues("KESTRA").empty());
   EXPECT_FALSE(kestra::FileExists(std::string(kRecordsFolder) + "KSUNINST.LOG"));
 }
 

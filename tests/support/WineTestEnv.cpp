@@ -60,6 +60,15 @@ ScopedRegistryCleanup::ScopedRegistryCleanup(HKEY root, std::string path)
 
 ScopedRegistryCleanup::~ScopedRegistryCleanup() { kestra::DeleteKeyTree(root_, path_); }
 
+std::string Garbage(std::size_t size, uint32_t seed) {
+  std::string bytes(size, '\0');
+  for (char& c : bytes) {
+    seed = seed * 1103515245u + 12345u;
+    c = static_cast<char>(seed >> 16);
+  }
+  return bytes;
+}
+
 ScopedProductRoots::ScopedProductRoots()
     : base_("Software\\KestraTestRoots\\" + std::to_string(::GetCurrentProcessId())) {
   kestra::DeleteKeyTree(HKEY_CURRENT_USER, base_);

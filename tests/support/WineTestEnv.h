@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,10 @@ class ScopedRegistryCleanup {
   HKEY root_;
   std::string path_;
 };
+
+// Bytes no program wrote: every value 0 to 255 (NUL, CR and LF alone, "=",
+// brackets, cut-off lead bytes of code page 932), the same for the same seed.
+std::string Garbage(std::size_t size, uint32_t seed);
 
 // The product's registry roots hung below a key of the test's own while the
 // object lives (HKCU\Software\KestraTestRoots\<process id>\Machine and
