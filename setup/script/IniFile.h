@@ -11,20 +11,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "system/IoError.h"  // what every failure raises
+
 namespace kestra {
-
-// Raised when the store's file cannot be opened, created, read or written.
-class EInOutError : public std::runtime_error {
- public:
-  EInOutError(const std::string& message, unsigned long errorCode)
-      : std::runtime_error(message + " (error " + std::to_string(errorCode) + ")"),
-        FErrorCode(errorCode) {}
-  // The Win32 error code of the failed call.
-  unsigned long ErrorCode() const { return FErrorCode; }
-
- private:
-  unsigned long FErrorCode;
-};
 
 // One open file of the store, read from the start or written from the start;
 // closed with its owner. Every failure raises EInOutError.

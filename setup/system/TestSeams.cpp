@@ -7,7 +7,7 @@
 #include <new>
 #include <stdexcept>
 
-#include "script/BigIni.h"
+#include "system/IoError.h"
 #endif
 
 namespace kestra::seams {

@@ -4,7 +4,7 @@
 
 #include <new>
 
-#include "script/BigIni.h"
+#include "system/IoError.h"
 #include "ui/Application.h"
 
 namespace kestra {
