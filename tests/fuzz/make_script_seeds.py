@@ -7,20 +7,22 @@ input).
   make_script_seeds.py CORPUS_FOLDER
 """
 import importlib.machinery
-import importlib.util
 import os
 import sys
 import tempfile
+import types
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
 
 def load_mkdvd():
+    # tools/mkdvd has no .py suffix: its source is run as a module of its own.
     path = os.path.join(ROOT, "tools", "mkdvd")
-    loader = importlib.machinery.SourceFileLoader("mkdvd", path)
-    spec = importlib.util.spec_from_loader("mkdvd", loader)
-    module = importlib.util.module_from_spec(spec)
-    loader.exec_module(module)
+    module = types.ModuleType("mkdvd")
+    module.__file__ = path
+    sys.modules["mkdvd"] = module  # dataclasses look their module up here
+    with open(path, encoding="utf-8") as source:
+        exec(compile(source.read(), path, "exec"), module.__dict__)
     return module
 
 
