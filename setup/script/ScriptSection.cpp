@@ -39,10 +39,7 @@ bool ClimbsUp(const std::string& part) {
 // (a macro cut short, "KSCOLL.INF$set") or one that climbs out of the folder a
 // macro names would write where no installation writes.
 bool IsPlainFullPath(const std::string& path) {
-  const bool drive = path.size() >= 3 && path[1] == ':' && path[2] == '\\' &&
-                     ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-  const bool unc = path.size() >= 3 && path[0] == '\\' && path[1] == '\\';
-  if (!drive && !unc) return false;
+  if (!IsAbsolutePath(path)) return false;
   if (FindChar(path, ':', 2) != std::string::npos) return false;
   std::string part;
   for (std::size_t i = 0; i <= path.size(); ++i) {

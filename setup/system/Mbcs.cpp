@@ -94,6 +94,14 @@ std::size_t FindChar(std::string_view s, char c, std::size_t from) {
   return found;
 }
 
+bool IsAbsolutePath(std::string_view path) {
+  if (path.size() >= 3 && path[1] == ':' && path[2] == '\\') {
+    const char drive = path[0];
+    return (drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z');
+  }
+  return path.size() >= 3 && path[0] == '\\' && path[1] == '\\';
+}
+
 std::string AddBackslash(const std::string& s) {
   if (s.size() > 1 && !EndsWithChar(s, '\\')) return s + "\\";
   return s;

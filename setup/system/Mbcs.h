@@ -51,6 +51,10 @@ std::string ExtractFileName(std::string_view path);
 // path, empty otherwise.
 std::string ExtractFileDrive(std::string_view path);
 
+// A drive path ("C:\...", a letter, colon and backslash) or a UNC path
+// ("\\server\..."): a path that is resolved against no current folder.
+bool IsAbsolutePath(std::string_view path);
+
 // Appends "\" when s has more than one character and does not end in one.
 std::string AddBackslash(const std::string& s);
 // Drops a trailing "\" when s has more than two characters ("C:\" → "C:").

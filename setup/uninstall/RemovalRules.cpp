@@ -40,14 +40,6 @@ std::string RecordLinePath(const std::string& line) {
   return eq == std::string::npos ? line : line.substr(eq + 1);
 }
 
-bool IsAbsoluteRecordPath(const std::string& path) {
-  if (path.size() >= 3 && path[1] == ':' && path[2] == '\\') {
-    const char drive = path[0];
-    return (drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z');
-  }
-  return path.size() >= 3 && path[0] == '\\' && path[1] == '\\';
-}
-
 bool IsSharedPath(const std::string& path) {
   // Recognised however the record spells it: in other letter case, in 8.3
   // short form, or with "." and ".." parts. The folder itself counts too.
@@ -57,7 +49,7 @@ bool IsSharedPath(const std::string& path) {
   // would be dropped from the rewritten record.
   const std::string shared = AnsiUpperCase(kSharedSubfolder);
   return ContainsOnCharBoundary(AnsiUpperCase(AddBackslash(path)), shared) ||
-         (IsAbsoluteRecordPath(path) &&
+         (IsAbsolutePath(path) &&
           ContainsOnCharBoundary(AnsiUpperCase(AddBackslash(FullLongPath(path))), shared));
 }
 
@@ -66,7 +58,7 @@ bool NamesApplicationFile(const std::string& path) {
 }
 
 std::string ShortcutFolderOf(const std::string& path) {
-  if (!IsAbsoluteRecordPath(path)) return std::string();
+  if (!IsAbsolutePath(path)) return std::string();
   const std::string name = ExtractFileName(path);
   const std::string folder = ExtractFilePath(path);
   if (name == std::string(kProduct.program_folder) + kLinkExtension) return folder;
@@ -112,7 +104,7 @@ RecordPass RemoveRecordedFiles(std::vector<std::string>& lines, RecordFileAction
     }
     // A file that is already gone stays recorded, as do the section header and
     // the folder entries.
-    if (!IsAbsoluteRecordPath(path) || !actions.FileExists(path)) continue;
+    if (!IsAbsolutePath(path) || !actions.FileExists(path)) continue;
     if (NamesApplicationFile(path)) pass.install_folder = ExtractFilePath(path);
     if (actions.Delete(path))
       line.clear();

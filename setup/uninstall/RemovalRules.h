@@ -17,10 +17,6 @@ inline constexpr char kDeleteErrorPrefix[] = "DeleteError: ";
 // when it has none.
 std::string RecordLinePath(const std::string& line);
 
-// A drive path ("C:\...") or a UNC path ("\\server\..."). Anything else would
-// be resolved against whatever folder the uninstaller was started in.
-bool IsAbsoluteRecordPath(const std::string& path);
-
 // The path lies in the folder the product family shares (its subfolder
 // kSharedSubfolder on any drive), or is that folder: compared without regard
 // to case, on the path as written and on its full long form.

@@ -122,7 +122,7 @@ class StandInDisk final : public kestra::RecordFileActions {
  private:
   void Touch(const std::string& path) {
     asked.push_back(path);
-    fuzz::Require(kestra::IsAbsoluteRecordPath(path), "only absolute paths reach the disk");
+    fuzz::Require(kestra::IsAbsolutePath(path), "only absolute paths reach the disk");
     fuzz::Require(!kestra::IsSharedPath(path), "a shared path never reaches the disk");
   }
 };
@@ -141,7 +141,7 @@ void CheckRemoval(const std::string& text) {
     fuzz::Require(disk.steps[i] == path, "the line's path is shown");
     if (lines[i].empty()) continue;
     fuzz::Require(lines[i] == original[i], "a kept line is kept whole");
-    const bool tried = kestra::IsAbsoluteRecordPath(path) && !kestra::IsSharedPath(path) &&
+    const bool tried = kestra::IsAbsolutePath(path) && !kestra::IsSharedPath(path) &&
                        StandInDisk::Sum(path) % 5 != 0;
     if (tried) ++failed;
   }
@@ -161,7 +161,7 @@ void CheckRemoval(const std::string& text) {
     fuzz::Require(folder_of_a_line(pass.install_folder, true),
                   "the install folder is the folder of a recorded application file");
   if (!pass.shortcut_folder.empty())
-    fuzz::Require(kestra::IsAbsoluteRecordPath(pass.shortcut_folder) &&
+    fuzz::Require(kestra::IsAbsolutePath(pass.shortcut_folder) &&
                       folder_of_a_line(pass.shortcut_folder, false),
                   "the shortcut folder is the absolute folder of a recorded shortcut");
 
