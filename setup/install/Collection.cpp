@@ -3,7 +3,7 @@
 // folder in use afterwards, which the registry step records as "Root".
 #include <windows.h>
 
-#include "install/FileInst.h"
+#include "install/InstallRun.h"
 #include "install/IndexRules.h"
 #include "install/RecordFile.h"
 #include "script/Profile.h"
@@ -11,12 +11,10 @@
 #include "system/AppInfo.h"
 #include "system/FileSys.h"
 #include "system/Mbcs.h"
-#include "system/Messages.h"
 #include "system/ProductTable.h"
 #include "system/Registry.h"
 #include "system/RunValues.h"
 #include "system/SysQuery.h"
-#include "ui/Application.h"
 
 namespace kestra {
 
@@ -27,17 +25,19 @@ constexpr char kIndexRecordSection[] = "KESTRA";
 constexpr char kIndexRecordKey[] = "DOCS";
 
 
-// The Cancel button stays disabled while the index step runs, whichever way
-// the step ends: the index copy does not test for cancelling.
-class DisabledWhileAlive {
+// Cancelling is not offered while the index step runs, whichever way the
+// step ends: the index copy does not test for cancelling.
+class CancelRefusedWhileAlive {
  public:
-  explicit DisabledWhileAlive(HWND button) : button_(button) { ::EnableWindow(button_, FALSE); }
-  ~DisabledWhileAlive() { ::EnableWindow(button_, TRUE); }
-  DisabledWhileAlive(const DisabledWhileAlive&) = delete;
-  DisabledWhileAlive& operator=(const DisabledWhileAlive&) = delete;
+  explicit CancelRefusedWhileAlive(InstallObserver& observer) : observer_(observer) {
+    observer_.AllowCancel(false);
+  }
+  ~CancelRefusedWhileAlive() { observer_.AllowCancel(true); }
+  CancelRefusedWhileAlive(const CancelRefusedWhileAlive&) = delete;
+  CancelRefusedWhileAlive& operator=(const CancelRefusedWhileAlive&) = delete;
 
  private:
-  HWND button_;
+  InstallObserver& observer_;
 };
 
 // V: the index version an earlier installation recorded.
@@ -61,19 +61,18 @@ const ProductRow& ProductOf(int32_t index) {
 
 }  // namespace
 
-bool TFileInstDlg::CopyCollection() {
-  DisabledWhileAlive cancel_disabled(Item(IdButton1).Handle());
+bool InstallRun::CopyCollection() {
+  CancelRefusedWhileAlive cancel_refused(observer_);
   const std::string record = RecordsFolder(WinDriveRoot) + kIndexRecordName;
   ::SetFileAttributesA(record.c_str(), FILE_ATTRIBUTE_NORMAL);
   ::DeleteFileA(record.c_str());
   FIndexProgress = 1;
-  gauge2_.SetRange(0, 100);
-  gauge2_.SetPosition(0);
+  observer_.ResetBar(InstallObserver::Bar::Overall, 100);
   if (AppInfo.InstallIndex != kIndexToDisk) return true;
 
   ++FPhase;
   const ProductRow& product = ProductOf(AppInfo.AppInfo.ProductIndex);
-  SetLabel1(std::string(product.title) + " の検索用インデックス");
+  observer_.ShowHeading(std::string(product.title) + " の検索用インデックス");
 
   const std::string setup_dir = AddBackslash(SetupDir);
   const std::string dvd_index = setup_dir + kDvdIndexFolder;  // D
@@ -95,7 +94,7 @@ bool TFileInstDlg::CopyCollection() {
 
   IndexDecision decision = DecideIndexCopy(facts);
   if (decision == IndexDecision::AskOverNetwork) {
-    const int answer = Application.Show({Msg::NetworkIndexQuestion, {target}});
+    const int answer = observer_.Ask({Msg::NetworkIndexQuestion, {target}});
     decision = answer == IDYES ? IndexDecision::Copy : IndexDecision::UseDvd;
   }
   switch (decision) {
@@ -116,7 +115,7 @@ bool TFileInstDlg::CopyCollection() {
       break;
   }
 
-  ProcessMessages();
+  observer_.Pump();
   if (!DirectoryExists(target)) ForceDirectories(target);
   Setupc1.SrcDir = dvd_index;
   Setupc1.DstDir = target;
@@ -127,7 +126,7 @@ bool TFileInstDlg::CopyCollection() {
       kIndexScriptSection,
       [this](const std::string& text, int32_t percent) { return CopyProgress(text, percent); });
   if (result != 0) {
-    Application.Show({Msg::IndexCopyFailed});
+    observer_.Ask({Msg::IndexCopyFailed});
     AppInfo.InstallIndex = kIndexFromDvd;
     AppInfo.IndexDir = fallback;
     return true;

@@ -1,8 +1,8 @@
-// The file step of the install dialog: the installed-file list from the DVD's
+// The file step of an installation: the installed-file list from the DVD's
 // setup script, and the expansion of every listed file through EZip.dll.
 #include <windows.h>
 
-#include "install/FileInst.h"
+#include "install/InstallRun.h"
 #include "install/FileList.h"
 #include "script/Profile.h"
 #include "system/ProductPlaces.h"
@@ -13,7 +13,6 @@
 #include "system/Registry.h"
 #include "system/RunValues.h"
 #include "system/SysQuery.h"
-#include "ui/Application.h"
 
 namespace kestra {
 
@@ -34,21 +33,21 @@ std::optional<std::string> InstalledVersion() {
 
 }  // namespace
 
-std::string TFileInstDlg::GetScriptPath(int32_t row, const std::string& name) const {
+std::string InstallRun::GetScriptPath(int32_t row, const std::string& name) const {
   return kestra::GetScriptPath(SetupDir, row, name);
 }
 
-bool TFileInstDlg::MakeDirs(const std::string& prefix, const std::string& path,
+bool InstallRun::MakeDirs(const std::string& prefix, const std::string& path,
                             std::string& created) {
   return kestra::MakeDirs(prefix, path, created);
 }
 
-int WINAPI TFileInstDlg::EZipProgress(DWORD, DWORD) {
+int WINAPI InstallRun::EZipProgress(DWORD, DWORD) {
   ProcessMessages();
   return 0;
 }
 
-bool TFileInstDlg::MakeFileList() {
+bool InstallRun::MakeFileList() {
   FFileList.clear();
   FStartMode = AppInfo.AppInfo.InstallMode;
 
@@ -67,19 +66,19 @@ bool TFileInstDlg::MakeFileList() {
   // The reading pumps messages: the window stays alive and Cancel can be
   // pressed while a script that claims thousands of entries is read.
   const SetupScript script =
-      ReadSetupScript(GetScriptPath(kProductIndex, kScriptName), [] { ProcessMessages(); });
-  FileListPlan plan = BuildFileList(script, input, [] { ProcessMessages(); });
+      ReadSetupScript(GetScriptPath(kProductIndex, kScriptName), [this] { observer_.Pump(); });
+  FileListPlan plan = BuildFileList(script, input, [this] { observer_.Pump(); });
   FFileList = std::move(plan.records);
   AppInfo.AppInfo.InstallMode = plan.install_mode;
   if (plan.app_version) AppInfo.AppInfo.AppVersion = *plan.app_version;
   if (plan.common_failed) {
-    Application.Show({Msg::CommonListFailed});
+    observer_.Ask({Msg::CommonListFailed});
     return false;
   }
   return true;
 }
 
-bool TFileInstDlg::ExpandRecord(const std::string& record, const EZipLibrary& ezip) {
+bool InstallRun::ExpandRecord(const std::string& record, const EZipLibrary& ezip) {
   const RecordParts parts = SplitRecord(record);
   const std::string name = ExtractFileName(parts.path);
   const std::string folder = ExtractFilePath(parts.path);
@@ -96,20 +95,21 @@ bool TFileInstDlg::ExpandRecord(const std::string& record, const EZipLibrary& ez
 
   ExpansionCall call;
   if (application) {
-    SetLabel1(std::string(ProductRowOf(AppInfo.AppInfo.ProductIndex).title) + kInstalling);
-    SetMemo2(name);
-    ProcessMessages();
+    observer_.ShowHeading(std::string(ProductRowOf(AppInfo.AppInfo.ProductIndex).title) +
+                          kInstalling);
+    observer_.ShowDetail(name);
+    observer_.Pump();
     if (!DirectoryExists(folder)) {
       // Folders made for the application are recorded, so the uninstaller removes them.
       std::string created;
       MakeDirs(parts.tag, folder, created);
-      for (std::string& line : SplitLines(created)) FDirList.push_back(std::move(line));
+      RecordCreatedFolders(created);
     }
     call = ExpansionCallFor(parts.path, base, AppInfo.AppInfo.InstallDir);
   } else {
-    SetLabel1(library ? kInstallingLibrary : kInstallingCommon);
-    SetMemo2(name);
-    ProcessMessages();
+    observer_.ShowHeading(library ? kInstallingLibrary : kInstallingCommon);
+    observer_.ShowDetail(name);
+    observer_.Pump();
     if (!DirectoryExists(folder)) {
       // Shared folders stay when the product is removed: not recorded.
       std::string not_recorded = "-1";
@@ -119,22 +119,21 @@ bool TFileInstDlg::ExpandRecord(const std::string& record, const EZipLibrary& ez
   }
 
   if (!ezip.ExpandLibOnce(archive, call.base, call.member)) return CopyFailed();
-  gauge1_.SetPosition(gauge1_.Position() + 1);
-  gauge2_.SetPosition(gauge2_.Position() + 1);
-  ProcessMessages();
+  observer_.AdvanceBar(InstallObserver::Bar::Current);
+  observer_.AdvanceBar(InstallObserver::Bar::Overall);
+  observer_.Pump();
   ::Sleep(kPauseAfterFile);
   return true;
 }
 
-bool TFileInstDlg::CopyFailed() {
-  Application.Show({Msg::CopyFailed});
+bool InstallRun::CopyFailed() {
+  observer_.Ask({Msg::CopyFailed});
   FCancel = true;
   return false;
 }
 
-bool TFileInstDlg::ExpandFiles() {
-  gauge2_.SetRange(0, static_cast<int>(FFileList.size()));
-  gauge2_.SetPosition(0);
+bool InstallRun::ExpandFiles() {
+  observer_.ResetBar(InstallObserver::Bar::Overall, static_cast<int>(FFileList.size()));
 
   EZipLibrary ezip;
   if (!ezip.Load(SetupDir, &EZipProgress)) return false;
@@ -144,13 +143,12 @@ bool TFileInstDlg::ExpandFiles() {
   const std::vector<std::string> records = FFileList;
   for (const Batch& batch : GroupIntoBatches(records)) {
     for (std::size_t i = batch.first; i < batch.first + batch.count; ++i) {
-      ProcessMessages();
+      observer_.Pump();
       if (FCancel) return false;
     }
-    gauge1_.SetRange(0, static_cast<int>(batch.count));
-    gauge1_.SetPosition(0);
+    observer_.ResetBar(InstallObserver::Bar::Current, static_cast<int>(batch.count));
     for (std::size_t i = batch.first; i < batch.first + batch.count; ++i) {
-      ProcessMessages();
+      observer_.Pump();
       if (FCancel) return false;
       if (!ExpandRecord(records[i], ezip)) return false;
     }

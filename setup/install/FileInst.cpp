@@ -26,11 +26,11 @@ constexpr COLORREF kBlue = RGB(0, 0, 255);
 
 const char* StepText(int32_t step) {
   switch (step) {
-    case TFileInstDlg::StepCopyFiles: return "ファイルをコピーしています。";
-    case TFileInstDlg::StepRegistry: return "レジストリへ登録しています。";
-    case TFileInstDlg::StepBackup: return "バックアップファイルをコピーしています。";
-    case TFileInstDlg::StepShortcuts: return "アイコンを作成しています。";
-    case TFileInstDlg::StepIndex: return "検索用インデックスをコピーしています。";
+    case InstallRun::StepCopyFiles: return "ファイルをコピーしています。";
+    case InstallRun::StepRegistry: return "レジストリへ登録しています。";
+    case InstallRun::StepBackup: return "バックアップファイルをコピーしています。";
+    case InstallRun::StepShortcuts: return "アイコンを作成しています。";
+    case InstallRun::StepIndex: return "検索用インデックスをコピーしています。";
     default: return nullptr;
   }
 }
@@ -80,10 +80,8 @@ void TFileInstDlg::FormShow() {
   FStartMode = 0;
   FIndexProgress = 0;
   FPhase = 0;
-  gauge1_.SetRange(0, 0);
-  gauge1_.SetPosition(0);
-  gauge2_.SetRange(0, AppInfo.AppCount);
-  gauge2_.SetPosition(0);
+  ResetBar(Bar::Current, 0);
+  ResetBar(Bar::Overall, AppInfo.AppCount);
   FFileList.clear();
   FDirList.clear();
 }
@@ -99,7 +97,7 @@ void TFileInstDlg::FormClose() {
 bool TFileInstDlg::CloseQuery() {
   // The run owns the lists until Install returns; closing meanwhile (Alt+F4)
   // would pull them from under it. Cancel is the way to stop.
-  return !running_;
+  return !Running();
 }
 
 void TFileInstDlg::OnCommand(int id, int code, HWND) {
@@ -154,74 +152,21 @@ void TFileInstDlg::ShowStep(int32_t step) {
   const char* text = StepText(step);
   if (!text) return;
   Item(IdMemo1).SetText(text);
-  if (step == StepIndex) SetCaption(kIndexCaption);
+  if (step == InstallRun::StepIndex) SetCaption(kIndexCaption);
 }
 
-int32_t TFileInstDlg::CopyProgress(const std::string& text, int32_t percent) {
-  SetMemo2(text);
-  gauge1_.SetPosition(percent);
-  if (FIndexProgress != 0 && percent != 0 && FPhase > 0)
-    gauge2_.SetPosition((FPhase - 1) * 100 + percent);
-  if (FIndexProgress == 1) {
-    // A short sweep, so that the bar moves while a large file is copied.
-    gauge1_.SetRange(0, 5);
-    gauge1_.SetPosition(0);
-    for (int i = 0; i < 6; ++i) {
-      gauge1_.SetPosition(gauge1_.Position() + 1);
-      ::Sleep(20);
-    }
-  }
-  gauge1_.SetPosition(1);
-  ProcessMessages();
-  return 0;
+void TFileInstDlg::ShowHeading(const std::string& text) { Item(IdLabel1).SetText(text); }
+void TFileInstDlg::ShowDetail(const std::string& text) { Item(IdMemo2).SetText(text); }
+
+void TFileInstDlg::ResetBar(Bar bar, int maximum) {
+  GaugeOf(bar).SetRange(0, maximum);
+  GaugeOf(bar).SetPosition(0);
 }
 
-bool TFileInstDlg::IsProgramOnlyUpdate() const { return ProgramOnlyUpdate != 0; }
-
-void TFileInstDlg::CreateBookmarkFolder() {
-  // Without an application folder the name would be relative to whatever the
-  // working folder happens to be.
-  if (AppInfo.AppInfo.InstallDir.empty()) return;
-  for (int32_t pass = 0; pass < AppInfo.AppCount; ++pass)
-    ForceDirectories(AddBackslash(AppInfo.AppInfo.InstallDir) + "BookMark");
-}
-
-bool TFileInstDlg::Install() {
-  running_ = true;
-  SourceDir = AddBackslash(SourceDir);
-  bool succeeded = true;
-
-  ShowStep(StepCopyFiles);
-  if (!MakeFileList()) succeeded = false;
-  if (succeeded && !ExpandFiles()) succeeded = false;
-
-  if (!IsProgramOnlyUpdate() && succeeded) {
-    ShowStep(StepShortcuts);
-    CreateShortcuts();
-  }
-
-  // Always, also after a failure or a cancel: the record lists what the run
-  // planned, so that a partial installation can be removed.
-  ShowStep(StepBackup);
-  WriteUninstallInfo();
-
-  if (!IsProgramOnlyUpdate() && succeeded) {
-    ShowStep(StepIndex);
-    CopyCollection();
-  }
-
-  ShowStep(StepRegistry);
-  if (succeeded) {
-    if (!WriteRegistry()) {
-      succeeded = false;
-    } else {
-      CreateBookmarkFolder();
-      CopySyncFiles();
-    }
-  }
-
-  running_ = false;
-  return succeeded;
-}
+void TFileInstDlg::MoveBar(Bar bar, int position) { GaugeOf(bar).SetPosition(position); }
+void TFileInstDlg::AdvanceBar(Bar bar) { MoveBar(bar, GaugeOf(bar).Position() + 1); }
+void TFileInstDlg::Pump() { ProcessMessages(); }
+int TFileInstDlg::Ask(const Message& message) { return Application.Show(message); }
+void TFileInstDlg::AllowCancel(bool allowed) { Item(IdButton1).SetEnabled(allowed); }
 
 }  // namespace kestra

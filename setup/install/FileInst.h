@@ -1,15 +1,8 @@
-// The install dialog: the progress window the user watches and the install
-// engine itself. The start-up hands it the settings record, shows it
-// modelessly and calls Install, which runs the steps in a fixed order.
-//
-// The steps live in their own files as members of this class:
-//   FileInst.cpp         the dialog, progress display, Install, cancelling
-//   FileCopy.cpp         file list and expansion through EZip.dll
-//   Shortcuts.cpp        desktop and Start-menu shortcuts, PDF control
-//   UninstallRecord.cpp  the uninstall record and the uninstaller copy
-//   Collection.cpp       the search index copy
-//   RegistryRecord.cpp   the product's registry entries
-//   SyncFiles.cpp        the sync files and sync tool
+// The install dialog: the progress window the user watches while the product
+// is installed. The start-up hands it the settings record, shows it
+// modelessly and calls Install. The engine itself is the dialog's run
+// (install/InstallRun.h); the dialog keeps the engine's operations and fields
+// under their names, delegates to the run and shows what the run reports.
 #pragma once
 
 #include <windows.h>
@@ -18,15 +11,16 @@
 #include <string>
 #include <vector>
 
-#include "install/EZipApi.h"
-#include "script/Setupc.h"
-#include "system/AppInfo.h"
+#include "install/InstallRun.h"
 #include "ui/Controls.h"
 #include "ui/Form.h"
 
 namespace kestra {
 
-class TFileInstDlg : public TForm {
+class TFileInstDlg : public TForm, private InstallObserver {
+  // First of the members: the fields below are the run's own.
+  InstallRun run_{*this};
+
  public:
   TFileInstDlg();
 
@@ -43,62 +37,66 @@ class TFileInstDlg : public TForm {
   };
 
   // Step texts of ShowStep.
-  enum Step { StepCopyFiles = 0, StepRegistry, StepBackup, StepShortcuts, StepIndex };
+  using Step = InstallRun::Step;
 
   // ---- Set by the start-up before the run ----
-  TFInstAppInfo AppInfo;
+  TFInstAppInfo& AppInfo = run_.AppInfo;
   std::string ProgramFileName;  // the running program's file name (not used by the steps)
-  std::string SourceDir;        // its folder on the DVD; Install adds the trailing backslash
-  int32_t SetupDriveType = 0;   // GetDriveTypeA of the setup folder, taken at start-up
+  std::string& SourceDir = run_.SourceDir;
+  int32_t& SetupDriveType = run_.SetupDriveType;
 
   // Runs the installation; true when every step that decides success succeeded.
-  bool Install();
+  bool Install() { return run_.Install(); }
   // Registers the PDF viewer control; called by the start-up after a
   // successful Install, before the dialog is closed.
-  void RegisterPDFViewer();
+  void RegisterPDFViewer() { run_.RegisterPDFViewer(); }
 
   // Shows the text of a step in Memo1 (other values change nothing).
-  void ShowStep(int32_t step);
+  void ShowStep(int32_t step) override;
   // Progress of the index copy: text and percent of the script component.
-  int32_t CopyProgress(const std::string& text, int32_t percent);
+  int32_t CopyProgress(const std::string& text, int32_t percent) {
+    return run_.CopyProgress(text, percent);
+  }
 
-  // ---- The steps (each in its own file) ----
-  std::string GetScriptPath(int32_t row, const std::string& name) const;
-  bool MakeFileList();
-  bool ExpandFiles();
-  bool MakeDirs(const std::string& prefix, const std::string& path, std::string& created);
-  // Registered with EZip.dll: keeps the dialog responsive while a member is written.
-  static int WINAPI EZipProgress(DWORD, DWORD);
-  // The desktop and Start-menu shortcuts, once per pass, each recorded.
-  void CreateShortcuts();
-  // RtlGetVersion reports the NT platform (false also when it cannot be asked).
-  static bool IsNTPlatform();
-  bool WriteUninstallInfo();
-  bool CopyCollection();
-  bool WriteRegistry();
-  bool CopySyncFiles();
-  // Copies a folder tree (files overwrite, attributes end archive only); false
-  // when a file could not be copied.
-  bool CopyFolder(const std::string& source, const std::string& target);
-  // LZ-expands (or copies) source to target: 0 on success, −1 otherwise.
-  int32_t LZExpandFile(const std::string& source, const std::string& target);
-  // The viewer's bookmark folder in the application folder, once per pass.
-  void CreateBookmarkFolder();
+  // ---- The steps ----
+  std::string GetScriptPath(int32_t row, const std::string& name) const {
+    return run_.GetScriptPath(row, name);
+  }
+  bool MakeFileList() { return run_.MakeFileList(); }
+  bool ExpandFiles() { return run_.ExpandFiles(); }
+  bool MakeDirs(const std::string& prefix, const std::string& path, std::string& created) {
+    return run_.MakeDirs(prefix, path, created);
+  }
+  static int WINAPI EZipProgress(DWORD done, DWORD total) {
+    return InstallRun::EZipProgress(done, total);
+  }
+  void CreateShortcuts() { run_.CreateShortcuts(); }
+  static bool IsNTPlatform() { return InstallRun::IsNTPlatform(); }
+  bool WriteUninstallInfo() { return run_.WriteUninstallInfo(); }
+  bool CopyCollection() { return run_.CopyCollection(); }
+  bool WriteRegistry() { return run_.WriteRegistry(); }
+  bool CopySyncFiles() { return run_.CopySyncFiles(); }
+  bool CopyFolder(const std::string& source, const std::string& target) {
+    return run_.CopyFolder(source, target);
+  }
+  int32_t LZExpandFile(const std::string& source, const std::string& target) {
+    return run_.LZExpandFile(source, target);
+  }
 
-  // ---- State of one run (public so that the steps' checks can read it) ----
-  bool FCancel = false;         // the user stopped the run, or a copy error did
-  int32_t FStartMode = 0;       // InstallMode before the version comparison
-  std::vector<std::string> FFileList;  // installed files and shortcuts: tag,path
-  std::vector<std::string> FDirList;   // folders this run created: tag,path
-  int32_t FIndexProgress = 0;   // 1 from the index step on
-  int32_t FPhase = 0;           // index copies requested so far
-  TSetupc Setupc1;              // runs the index script; version check off
+  // ---- State of one run ----
+  bool& FCancel = run_.FCancel;
+  int32_t& FStartMode = run_.FStartMode;
+  std::vector<std::string>& FFileList = run_.FFileList;
+  std::vector<std::string>& FDirList = run_.FDirList;
+  int32_t& FIndexProgress = run_.FIndexProgress;
+  int32_t& FPhase = run_.FPhase;
+  TSetupc& Setupc1 = run_.Setupc1;
 
-  // The gauges, for the steps and for checks.
+  // The gauges, for checks.
   TGauge& Gauge1() { return gauge1_; }
   TGauge& Gauge2() { return gauge2_; }
   // True while Install runs.
-  bool Running() const { return running_; }
+  bool Running() const { return run_.Running(); }
 
  protected:
   void CreateControls() override;
@@ -110,22 +108,22 @@ class TFileInstDlg : public TForm {
   bool OnMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
 
  private:
+  // What the run reports, shown in the dialog.
+  void ShowHeading(const std::string& text) override;
+  void ShowDetail(const std::string& text) override;
+  void ResetBar(Bar bar, int maximum) override;
+  void MoveBar(Bar bar, int position) override;
+  void AdvanceBar(Bar bar) override;
+  void Pump() override;
+  int Ask(const Message& message) override;
+  void AllowCancel(bool allowed) override;
+
   void Button1Click();
   void PaintHeader();
-  void SetLabel1(const std::string& text) { Item(IdLabel1).SetText(text); }
-  void SetMemo2(const std::string& text) { Item(IdMemo2).SetText(text); }
-  // Expands one record; false when the run stops (copy error).
-  bool ExpandRecord(const std::string& record, const EZipLibrary& ezip);
-  // The copy error message; the run stops. Always false.
-  bool CopyFailed();
-  bool IsProgramOnlyUpdate() const;
-  // One pass of CreateShortcuts; false when a link object could not be made.
-  bool CreateShortcutsOnce();
-  void RecordShortcut(const std::string& path);
+  TGauge& GaugeOf(Bar bar) { return bar == Bar::Overall ? gauge2_ : gauge1_; }
 
   TGauge gauge1_;
   TGauge gauge2_;
-  bool running_ = false;
   bool asking_cancel_ = false;
 };
 

@@ -3,13 +3,11 @@
 
 #include <algorithm>
 
-#include "install/FileInst.h"
+#include "install/InstallRun.h"
 #include "install/RecordFile.h"
 #include "install/RegistryLayout.h"
 #include "system/RunValues.h"
-#include "system/Messages.h"
 #include "system/SysQuery.h"
-#include "ui/Application.h"
 
 namespace kestra {
 
@@ -38,16 +36,16 @@ RegistryInputs RegistryInputsOf(const TFInstAppInfo& info, const std::string& so
 // value that cannot be written stops the step with a message naming the key,
 // and the installation fails: a half-registered product is not reported as
 // installed.
-bool TFileInstDlg::WriteRegistry() {
+bool InstallRun::WriteRegistry() {
   for (int32_t pass = 0; pass < AppInfo.AppCount; ++pass) {
     RegistryInputs inputs = RegistryInputsOf(AppInfo, AddBackslash(SourceDir), SetupDriveType,
                                              IsProgramOnlyUpdate());
     AppInfo.AppInfo.AppVersion = inputs.info.version;
     if (std::optional<std::string> failed = WriteRegistryValues(PlanRegistry(inputs))) {
-      Application.Show({Msg::RegistryFailed, {*failed}});
+      observer_.Ask({Msg::RegistryFailed, {*failed}});
       return false;
     }
-    ProcessMessages();
+    observer_.Pump();
   }
   return true;
 }

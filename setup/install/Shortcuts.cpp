@@ -1,7 +1,7 @@
 // Shortcuts of the installed product and the PDF viewer control's registration.
 #include "install/Shortcuts.h"
 
-#include "install/FileInst.h"
+#include "install/InstallRun.h"
 #include "install/FileList.h"
 #include "install/RegistryLayout.h"
 #include "install/ShellLink.h"
@@ -51,12 +51,12 @@ std::string RegisterControlCommand(const std::string& control_path) {
   return "REGSVR32.EXE /S \"" + control_path + "\"";
 }
 
-bool TFileInstDlg::IsNTPlatform() {
+bool InstallRun::IsNTPlatform() {
   OsVersionRecord version;
   return GetOSVersion(version) && version.platform == VER_PLATFORM_WIN32_NT;
 }
 
-void TFileInstDlg::CreateShortcuts() {
+void InstallRun::CreateShortcuts() {
   // The shortcuts are a convenience: whatever goes wrong here ends the step
   // quietly and the installation goes on.
   try {
@@ -66,7 +66,7 @@ void TFileInstDlg::CreateShortcuts() {
   }
 }
 
-void TFileInstDlg::RecordShortcut(const std::string& path) {
+void InstallRun::RecordShortcut(const std::string& path) {
   FFileList.push_back(std::to_string(AppInfo.AppInfo.ProductIndex) + "," + path);
 }
 
@@ -83,7 +83,7 @@ ShortcutInputs ShortcutInputsFor(const std::string& install_dir) {
   // all-users Start menu stays closed and only the desktop gets its shortcut.
   inputs.desktop_folder =
       RegKey::Open(HKEY_CURRENT_USER, kShellFoldersKey).ReadStringOr(kDesktopValue);
-  const ShellFolderValue menu = ProgramMenuValue(TFileInstDlg::IsNTPlatform());
+  const ShellFolderValue menu = ProgramMenuValue(InstallRun::IsNTPlatform());
   if (RegKey menu_key = RegKey::Open(menu.root, kShellFoldersKey))
     inputs.program_menu_folder = menu_key.ReadStringOr(menu.name);
   return inputs;
@@ -91,7 +91,7 @@ ShortcutInputs ShortcutInputsFor(const std::string& install_dir) {
 
 }  // namespace
 
-bool TFileInstDlg::CreateShortcutsOnce() {
+bool InstallRun::CreateShortcutsOnce() {
   const ShortcutPlan plan = PlanShortcuts(ProductRowOf(AppInfo.AppInfo.ProductIndex),
                                           ShortcutInputsFor(AppInfo.AppInfo.InstallDir));
   const std::optional<ShellLink> application = ShellLink::To(plan.application);
@@ -105,7 +105,7 @@ bool TFileInstDlg::CreateShortcutsOnce() {
   // The folders made here are recorded, so that the uninstaller removes them.
   std::string created;
   MakeDirs(std::to_string(AppInfo.AppInfo.ProductIndex), plan.start_menu_folder, created);
-  for (std::string& line : SplitLines(created)) FDirList.push_back(std::move(line));
+  RecordCreatedFolders(created);
   application->SaveAs(plan.start_menu_link);
   RecordShortcut(plan.start_menu_link);
 
@@ -117,7 +117,7 @@ bool TFileInstDlg::CreateShortcutsOnce() {
   return true;
 }
 
-void TFileInstDlg::RegisterPDFViewer() {
+void InstallRun::RegisterPDFViewer() {
   const std::string control = PdfControlPath(WinDriveRoot);
   // REGSVR32's verdict is not asked for: the installation is complete, and
   // the viewer's choice is recorded either way.

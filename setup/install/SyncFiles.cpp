@@ -4,13 +4,12 @@
 
 #include <string_view>
 
-#include "install/FileInst.h"
+#include "install/InstallRun.h"
 #include "install/IndexRules.h"
 #include "install/RecordFile.h"
 #include "script/Setupc.h"
 #include "system/FileSys.h"
 #include "system/Handles.h"
-#include "system/Messages.h"
 #include "system/ProductTable.h"
 #include "system/RunValues.h"
 #include "system/SysQuery.h"
@@ -36,7 +35,7 @@ void SetArchiveOnly(const std::string& path) {
 
 }  // namespace
 
-bool TFileInstDlg::CopySyncFiles() {
+bool InstallRun::CopySyncFiles() {
   const int32_t row = AppInfo.AppInfo.ProductIndex;
   if (row <= 0 || row >= static_cast<int32_t>(kProductTable.size())) return true;
   const ProductRow& product = kProductTable[static_cast<std::size_t>(row)];
@@ -58,14 +57,14 @@ bool TFileInstDlg::CopySyncFiles() {
   return true;
 }
 
-bool TFileInstDlg::CopyFolder(const std::string& source, const std::string& target) {
+bool InstallRun::CopyFolder(const std::string& source, const std::string& target) {
   const std::string from = AddBackslash(source), to = AddBackslash(target);
   WIN32_FIND_DATAA entry;
   FindHandle find(::FindFirstFileA((from + "*.*").c_str(), &entry));
   if (!DirectoryExists(to)) ::CreateDirectoryA(to.c_str(), nullptr);
   if (!find) return true;
   do {
-    ProcessMessages();
+    observer_.Pump();
     const std::string name = entry.cFileName;
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       if (IsDots(entry.cFileName)) continue;
@@ -80,7 +79,7 @@ bool TFileInstDlg::CopyFolder(const std::string& source, const std::string& targ
   return true;
 }
 
-int32_t TFileInstDlg::LZExpandFile(const std::string& source, const std::string& target) {
+int32_t InstallRun::LZExpandFile(const std::string& source, const std::string& target) {
   return LzExpandCopy(source, target);
 }
 

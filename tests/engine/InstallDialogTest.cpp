@@ -9,6 +9,7 @@
 #include "WineTestEnv.h"
 #include "install/FileInst.h"
 #include "install/FileList.h"
+#include "system/ComPtr.h"
 #include "system/FileSys.h"
 #include "system/Handles.h"
 #include "system/Registry.h"
@@ -614,4 +615,110 @@ TEST_F(InstallDialog, IndexCopyRunsTheDvdScriptAndRecordsTheFolder) {
   EXPECT_FALSE(DirectoryExists(kRoot + "elsewhere"));
   testenv::ResetFolder(target);
   ::RemoveDirectoryA(target.c_str());
+}
+
+// ---- The run without its dialog ---------------------------------------------------
+
+namespace {
+
+// Writes down what a run reports, and stops it at a chosen file.
+class RecordingObserver : public InstallObserver {
+ public:
+  std::vector<std::string> reports;
+  std::vector<Msg> asked;
+  InstallRun* run = nullptr;
+  std::string cancel_after;  // the detail after which the next pump cancels
+
+  void ShowStep(int32_t step) override { reports.push_back("step " + std::to_string(step)); }
+  void ShowHeading(const std::string& text) override { reports.push_back("heading " + text); }
+  void ShowDetail(const std::string& text) override {
+    reports.push_back("detail " + text);
+    if (!cancel_after.empty() && text == cancel_after) cancel_pending_ = true;
+  }
+  void ResetBar(Bar bar, int maximum) override {
+    reports.push_back(Name(bar) + " 0.." + std::to_string(maximum));
+  }
+  void MoveBar(Bar bar, int position) override {
+    reports.push_back(Name(bar) + " at " + std::to_string(position));
+  }
+  void AdvanceBar(Bar bar) override { reports.push_back(Name(bar) + " +1"); }
+  void Pump() override {
+    if (cancel_pending_ && run) run->FCancel = true;
+  }
+  int Ask(const Message& message) override {
+    asked.push_back(message.id);
+    return IDOK;
+  }
+  void AllowCancel(bool allowed) override {
+    reports.push_back(allowed ? "cancel allowed" : "cancel refused");
+  }
+
+  std::vector<std::string> Only(const std::string& prefix) const {
+    std::vector<std::string> found;
+    for (const std::string& report : reports)
+      if (report.rfind(prefix, 0) == 0) found.push_back(report);
+    return found;
+  }
+
+ private:
+  static std::string Name(Bar bar) { return bar == Bar::Overall ? "overall" : "current"; }
+  bool cancel_pending_ = false;
+};
+
+class InstallWithoutDialog : public InstallDialog {
+ protected:
+  void SetUp() override {
+    InstallDialog::SetUp();
+    observer_.run = &run_;
+    run_.AppInfo = dialog_.AppInfo;
+    run_.SourceDir = kDvd;
+    WriteScript();
+  }
+
+  ComApartment com_;  // the shortcuts' link objects, as the program's main enters it
+  RecordingObserver observer_;
+  InstallRun run_{observer_};
+};
+
+}  // namespace
+
+TEST_F(InstallWithoutDialog, ReportsEveryStepAndFileInOrder) {
+  ASSERT_TRUE(run_.Install());
+  EXPECT_EQ(observer_.Only("step"),
+            (std::vector<std::string>{"step 0", "step 3", "step 2", "step 4", "step 1"}));
+  EXPECT_EQ(observer_.Only("detail"),
+            (std::vector<std::string>{"detail KESTRA.EXE", "detail 利用ガイド.PDF",
+                                      "detail NTISRCH.DLL", "detail FoxitReader_AX_Std.ocx"}));
+  EXPECT_EQ(observer_.Only("heading"),
+            (std::vector<std::string>{"heading ケストラDVD をインストールしています。",
+                                      "heading ケストラDVD をインストールしています。",
+                                      "heading 検索用エンジン をインストールしています。",
+                                      "heading PDFViewer をインストールしています。"}));
+  // The overall bar counts the files, then the index step takes it over.
+  EXPECT_EQ(observer_.Only("overall"),
+            (std::vector<std::string>{"overall 0..4", "overall +1", "overall +1", "overall +1",
+                                      "overall +1", "overall 0..100"}));
+  EXPECT_EQ(observer_.Only("cancel"),
+            (std::vector<std::string>{"cancel refused", "cancel allowed"}));
+  EXPECT_EQ(run_.FFileList, RecordsWithShortcuts());
+  EXPECT_TRUE(observer_.asked.empty());
+  EXPECT_FALSE(run_.Running());
+}
+
+TEST_F(InstallWithoutDialog, ACancelSeenWhileMessagesArePumpedStopsBeforeTheNextFile) {
+  observer_.cancel_after = "KESTRA.EXE";
+  EXPECT_FALSE(run_.Install());
+  EXPECT_EQ(ExpandCalls().size(), 1u);
+  EXPECT_EQ(observer_.Only("step"), (std::vector<std::string>{"step 0", "step 2", "step 1"}));
+  EXPECT_EQ(run_.FFileList, ProductRecords());
+  EXPECT_FALSE(DirectoryExists(kApp + "BookMark"));
+  EXPECT_TRUE(observer_.asked.empty());
+}
+
+TEST_F(InstallWithoutDialog, ACopyErrorIsAskedThroughTheObserver) {
+  SetEnv("KESTRA_FAKE_EZIP_FAIL", "KESTRA.EXE");
+  EXPECT_FALSE(run_.Install());
+  EXPECT_TRUE(run_.FCancel);
+  EXPECT_EQ(observer_.asked, std::vector<Msg>{Msg::CopyFailed});
+  EXPECT_EQ(observer_.Only("step"), (std::vector<std::string>{"step 0", "step 2", "step 1"}));
 }
