@@ -19,6 +19,8 @@ namespace kestra {
 // entries 1 to 23 for DVD numbers 1 to 23. The judgement volume (entry 3)
 // comes last, below the supplements.
 inline constexpr int kDvdRowCount = 23;
+// The set-up mode the settings page hands the dialog.
+inline constexpr int32_t kDriveSelFromSettingsPage = 3;
 int ListIndexOfRow(int row);
 // The label of a row: "1 番 民事篇", "3 番 追補版", " 判決文 1 番".
 std::string DvdRowLabel(int row);
@@ -89,7 +91,7 @@ class TDriveSelDlg : public TForm {
   // The folders of the page's loading (entry 0 empty): what undo returns to.
   std::vector<std::string> LoadedList;
   std::string ProductTitle;
-  int32_t SetupMode = 0;
+  int32_t SetupMode = 0;  // the caller's set-up mode; kept, nothing depends on it
 
   // −1 when the working list is empty (nothing filled), else 0.
   int FillList();

@@ -21,13 +21,6 @@ namespace kestra {
 
 namespace {
 
-constexpr char kCaptionStep1[] = "環境設定１";
-constexpr char kCaptionStep2[] = "環境設定２";
-
-constexpr char kNextCaption[] = "次へ(&N)";
-constexpr char kInstallCaption[] = "ｲﾝｽﾄｰﾙ(&S)";
-constexpr char kUpgradeCaption[] = "ｱｯﾌﾟｸﾞﾚｰﾄﾞ(&S)";
-
 
 constexpr char kIndexMarkerFile[] = "KSCOLL.INF";
 
@@ -47,7 +40,8 @@ constexpr DWORD kButtonStyle = WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
 }  // namespace
 
 TSettingDlg::TSettingDlg(TSetupAbortMsg& abort_msg)
-    : TForm("TSettingDlg", kCaptionStep1, 592, 409, FormBorder::Single),
+    : TForm("TSettingDlg", ViewOfStep(PageStep::Destinations, PageMode::NewInstallation).caption,
+            592, 409, FormBorder::Single),
       abort_msg_(abort_msg),
       app_size_color_(kBlack),
       coll_size_color_(kBlack),
@@ -143,7 +137,8 @@ void TSettingDlg::CreateStep2(HWND page) {
 void TSettingDlg::CreateButtons() {
   BeforeBtn = AddControl("BUTTON", "戻る(&P)", kButtonStyle | WS_DISABLED, IdBeforeBtn, 318, 374,
                          84, 26);
-  InstallBtn = AddControl("BUTTON", kNextCaption, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
+  InstallBtn = AddControl("BUTTON",
+                          ViewOfStep(PageStep::Destinations, PageMode::NewInstallation).install_caption, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
                           IdInstallBtn, 408, 374, 84, 26);
   CancelBtn = AddControl("BUTTON", "ｷｬﾝｾﾙ", kButtonStyle, IdCancelBtn, 498, 374, 84, 26);
 }
@@ -166,7 +161,6 @@ void TSettingDlg::LoadDefaults() {
 }
 
 void TSettingDlg::FormShow() {
-  SetCaption(kCaptionStep1);
   LoadDefaults();
   SetIndexChecked(true);
 
@@ -177,19 +171,16 @@ void TSettingDlg::FormShow() {
   ShowDvdSummary();
 
   if (RunMode == kRunModeTry) app.InstallMode = kNewInstallation;
-  if (app.InstallMode == kOverInstalledProduct) {
+  mode_ = PageModeOf(app.InstallMode);
+  EnterStep(PageStep::Destinations);
+  if (mode_ == PageMode::Upgrade) {
     SetCollPath(AddBackslash(AppInfo.IndexDir));
     ReferenceAprBtn.SetEnabled(false);
     ReferenceCollBtn.SetEnabled(false);
     DefCollBtn.SetEnabled(false);
     CheckBox1.SetEnabled(false);
-    SetGuidance(Guidance::Upgrade);
     ShowUpgradeIndexState();
-    InstallBtn.SetText(kUpgradeCaption);
     ::PostMessageA(Handle(), kUpgradePressMessage, 0, 0);
-  } else {
-    SetGuidance(Guidance::Application);
-    InstallBtn.SetText(kNextCaption);
   }
 }
 
@@ -336,7 +327,7 @@ void TSettingDlg::DVDSelBtnClick() {
   drive_sel.WorkList = &DvdPathList;
   drive_sel.LoadedList = std::move(loaded);
   drive_sel.ProductTitle = kProduct.title;
-  drive_sel.SetupMode = 3;
+  drive_sel.SetupMode = kDriveSelFromSettingsPage;
   drive_sel.FillList();
   if (drive_sel.ShowModal() == mrOk && DvdPathList.size() > 1) {
     LabelDVD1.SetText(DvdPathList[1]);
@@ -344,45 +335,40 @@ void TSettingDlg::DVDSelBtnClick() {
   }
 }
 
-void TSettingDlg::GoToStep2() {
-  step_ = 2;
-  SetCaption(kCaptionStep2);
-  TabSheet2.SetVisible(true);
-  TabSheet1.SetVisible(false);
-  Panel4.SetEnabled(false);
-  Panel5.SetEnabled(true);
-  BeforeBtn.SetEnabled(true);
-  InstallBtn.SetText(kInstallCaption);
-  SetGuidance(Guidance::Dvd);
+void TSettingDlg::EnterStep(PageStep step) {
+  step_ = step;
+  const StepView view = ViewOfStep(step, mode_);
+  SetCaption(view.caption);
+  TabSheet2.SetVisible(view.dvd_sheet);
+  TabSheet1.SetVisible(!view.dvd_sheet);
+  Panel4.SetEnabled(!view.dvd_sheet);
+  Panel5.SetEnabled(view.dvd_sheet);
+  BeforeBtn.SetEnabled(view.back_enabled);
+  InstallBtn.SetText(view.install_caption);
+  SetGuidance(view.guidance);
 }
 
 void TSettingDlg::BeforeBtnClick() {
-  if (step_ != 2) return;
-  step_ = 1;
-  SetCaption(kCaptionStep1);
-  TabSheet1.SetVisible(true);
-  TabSheet2.SetVisible(false);
-  Panel4.SetEnabled(true);
-  Panel5.SetEnabled(false);
-  BeforeBtn.SetEnabled(false);
-  InstallBtn.SetText(kNextCaption);
-  SetGuidance(Guidance::Application);
+  if (step_ != PageStep::DvdFolders) return;
+  EnterStep(PageStep::Destinations);
 }
 
 void TSettingDlg::InstallBtnClick() {
-  const bool upgrade = AppInfo.AppInfo.InstallMode == kOverInstalledProduct;
-  if (step_ == 1 && AppInfo.AppInfo.InstallMode == kNewInstallation) {
-    const std::string app_path = AppPathEdit.Text();
-    if (!IsUsableApplicationPath(app_path, IsDriveReady(app_path))) {
-      Application.Show({Msg::BadPath});
+  switch (InstallActionOf(step_, mode_)) {
+    case InstallAction::CheckFolderThenDvdStep: {
+      const std::string app_path = AppPathEdit.Text();
+      if (!IsUsableApplicationPath(app_path, IsDriveReady(app_path))) {
+        Application.Show({Msg::BadPath});
+        return;
+      }
+      EnterStep(PageStep::DvdFolders);
       return;
     }
-    GoToStep2();
-    return;
-  }
-  if (!upgrade) {
-    const int answer = Application.Show({Msg::InstallStartQuestion, {kProduct.title}});
-    if (answer != IDYES) return;
+    case InstallAction::ConfirmThenCommit:
+      if (Application.Show({Msg::InstallStartQuestion, {kProduct.title}}) != IDYES) return;
+      break;
+    case InstallAction::Commit:
+      break;
   }
   if (CollPathEdit.Text() == DvdIndexDir) SetIndexChecked(false);
   CommitChoices(AppInfo,
@@ -404,7 +390,7 @@ void TSettingDlg::Panel1MouseMove(HWND sender) {
     area = HoverArea::Index;
   else if (sender == Panel3.Handle())
     area = HoverArea::Dvd;
-  if (std::optional<Guidance> guidance = GuidanceOnHover(AppInfo.AppInfo.InstallMode == kOverInstalledProduct, area))
+  if (std::optional<Guidance> guidance = GuidanceOnHover(mode_, area))
     SetGuidance(*guidance);
 }
 

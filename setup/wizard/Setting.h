@@ -105,7 +105,8 @@ class TSettingDlg : public TForm {
   void SetIndexChecked(bool checked);
   void SetGuidance(Guidance guidance);
   void ShowUpgradeIndexState();
-  void GoToStep2();
+  // Shows a step as ViewOfStep describes it for the page's mode.
+  void EnterStep(PageStep step);
   bool PickFolder(FolderField field, std::string& folder);
   // Text colour and background of a static text; false: the default.
   bool PaintStatic(HWND control, HDC dc, LRESULT* brush);
@@ -126,7 +127,8 @@ class TSettingDlg : public TForm {
   // DVD folders being edited: entry 0 empty, entries 1 to 23 the DVDs.
   std::vector<std::string> DvdPathList;
   UINT IndexDriveType = DRIVE_UNKNOWN;
-  int step_ = 1;
+  PageStep step_ = PageStep::Destinations;
+  PageMode mode_ = PageMode::NewInstallation;
   bool setting_text_ = false;
 
   COLORREF app_size_color_;

@@ -157,8 +157,26 @@ GuidanceText GuidanceOf(Guidance guidance) {
   }
 }
 
-std::optional<Guidance> GuidanceOnHover(bool upgrade, HoverArea area) {
-  if (upgrade) return Guidance::Upgrade;
+PageMode PageModeOf(int32_t install_mode) {
+  return install_mode == kOverInstalledProduct ? PageMode::Upgrade : PageMode::NewInstallation;
+}
+
+StepView ViewOfStep(PageStep step, PageMode mode) {
+  if (step == PageStep::DvdFolders)
+    return {"環境設定２", true, true, "ｲﾝｽﾄｰﾙ(&S)", Guidance::Dvd};
+  if (mode == PageMode::Upgrade)
+    return {"環境設定１", false, false, "ｱｯﾌﾟｸﾞﾚｰﾄﾞ(&S)", Guidance::Upgrade};
+  return {"環境設定１", false, false, "次へ(&N)", Guidance::Application};
+}
+
+InstallAction InstallActionOf(PageStep step, PageMode mode) {
+  if (mode == PageMode::Upgrade) return InstallAction::Commit;
+  return step == PageStep::Destinations ? InstallAction::CheckFolderThenDvdStep
+                                        : InstallAction::ConfirmThenCommit;
+}
+
+std::optional<Guidance> GuidanceOnHover(PageMode mode, HoverArea area) {
+  if (mode == PageMode::Upgrade) return Guidance::Upgrade;
   switch (area) {
     case HoverArea::Application: return Guidance::ApplicationHover;
     case HoverArea::Index: return Guidance::Index;

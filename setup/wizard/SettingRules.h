@@ -1,5 +1,5 @@
-// The decisions of the destination settings page, apart from its window: how
-// much free space each destination needs and how it is shown, whether the
+// The decisions of the destination settings page, apart from its window: its
+// steps and modes and what each shows, how much free space each destination needs and how it is shown, whether the
 // application path may be used, how a picked folder becomes the application
 // folder, how the DVD folders are summarised, whether an upgraded index stays
 // on disk, and what the page commits into the settings record.
@@ -104,10 +104,35 @@ struct GuidanceText {
 };
 GuidanceText GuidanceOf(Guidance guidance);
 
+// Step 1 holds the application folder and the index, step 2 the DVD folders.
+enum class PageStep { Destinations = 1, DvdFolders = 2 };
+// An upgrade confirms the installed copy's place in step 1 and never reaches step 2.
+enum class PageMode { NewInstallation, Upgrade };
+// The page's mode for the record's InstallMode.
+PageMode PageModeOf(int32_t install_mode);
+
+// What the page shows in a step.
+struct StepView {
+  std::string caption;          // the window's caption
+  bool dvd_sheet;               // step 2's sheet and panel are active, else step 1's
+  bool back_enabled;            // the button back to step 1
+  std::string install_caption;  // the text of the button that goes on
+  Guidance guidance;
+};
+StepView ViewOfStep(PageStep step, PageMode mode);
+
+// What the button that goes on does.
+enum class InstallAction {
+  CheckFolderThenDvdStep,  // the application folder is checked, step 2 follows
+  ConfirmThenCommit,       // the start question, then the choices go into the record
+  Commit,                  // the choices go into the record without a question
+};
+InstallAction InstallActionOf(PageStep step, PageMode mode);
+
 // Where the mouse is: the guidance follows it over the application area, the
 // index area and the DVD box; elsewhere (the index check box too) it stays.
 enum class HoverArea { Application, Index, Dvd, Other };
-std::optional<Guidance> GuidanceOnHover(bool upgrade, HoverArea area);
+std::optional<Guidance> GuidanceOnHover(PageMode mode, HoverArea area);
 
 // Whether an upgraded index stays on disk (the index check box checked) or is
 // used from the DVD.

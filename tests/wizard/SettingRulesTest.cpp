@@ -255,13 +255,14 @@ TEST(Commit, ShortListLeavesTheRestAlone) {
 namespace {
 
 TEST(Guidance, FollowsTheAreaUnlessUpgrading) {
-  EXPECT_EQ(GuidanceOnHover(false, HoverArea::Application), Guidance::ApplicationHover);
-  EXPECT_EQ(GuidanceOnHover(false, HoverArea::Index), Guidance::Index);
-  EXPECT_EQ(GuidanceOnHover(false, HoverArea::Dvd), Guidance::Dvd);
-  EXPECT_EQ(GuidanceOnHover(false, HoverArea::Other), std::nullopt);
+  EXPECT_EQ(GuidanceOnHover(PageMode::NewInstallation, HoverArea::Application),
+            Guidance::ApplicationHover);
+  EXPECT_EQ(GuidanceOnHover(PageMode::NewInstallation, HoverArea::Index), Guidance::Index);
+  EXPECT_EQ(GuidanceOnHover(PageMode::NewInstallation, HoverArea::Dvd), Guidance::Dvd);
+  EXPECT_EQ(GuidanceOnHover(PageMode::NewInstallation, HoverArea::Other), std::nullopt);
   for (HoverArea area :
        {HoverArea::Application, HoverArea::Index, HoverArea::Dvd, HoverArea::Other})
-    EXPECT_EQ(GuidanceOnHover(true, area), Guidance::Upgrade);
+    EXPECT_EQ(GuidanceOnHover(PageMode::Upgrade, area), Guidance::Upgrade);
 }
 
 TEST(Guidance, TitlesAndTheBrowseButtonOfEachText) {
@@ -277,6 +278,41 @@ TEST(Guidance, TitlesAndTheBrowseButtonOfEachText) {
   EXPECT_NE(hover.find("[ 参照(A) ] ボタン"), std::string::npos);
   EXPECT_EQ(entry.substr(entry.size() - 40), hover.substr(hover.size() - 40));
   EXPECT_NE(entry.find("自動的に[ KESTRA ]フォルダが作成されます。"), std::string::npos);
+}
+
+// The page's steps: what each shows and what its button that goes on does.
+struct StepRow {
+  PageStep step;
+  PageMode mode;
+  const char* caption;
+  bool dvd_sheet;
+  bool back_enabled;
+  const char* install_caption;
+  Guidance guidance;
+  InstallAction action;
+};
+
+TEST(PageSteps, EachStepShowsItsSheetButtonsAndGuidance) {
+  const StepRow rows[] = {
+      {PageStep::Destinations, PageMode::NewInstallation, "環境設定１", false, false, "次へ(&N)",
+       Guidance::Application, InstallAction::CheckFolderThenDvdStep},
+      {PageStep::DvdFolders, PageMode::NewInstallation, "環境設定２", true, true, "ｲﾝｽﾄｰﾙ(&S)",
+       Guidance::Dvd, InstallAction::ConfirmThenCommit},
+      {PageStep::Destinations, PageMode::Upgrade, "環境設定１", false, false, "ｱｯﾌﾟｸﾞﾚｰﾄﾞ(&S)",
+       Guidance::Upgrade, InstallAction::Commit},
+  };
+  for (const StepRow& row : rows) {
+    SCOPED_TRACE(row.install_caption);
+    const StepView view = ViewOfStep(row.step, row.mode);
+    EXPECT_EQ(view.caption, row.caption);
+    EXPECT_EQ(view.dvd_sheet, row.dvd_sheet);
+    EXPECT_EQ(view.back_enabled, row.back_enabled);
+    EXPECT_EQ(view.install_caption, row.install_caption);
+    EXPECT_EQ(view.guidance, row.guidance);
+    EXPECT_EQ(InstallActionOf(row.step, row.mode), row.action);
+  }
+  EXPECT_EQ(PageModeOf(kNewInstallation), PageMode::NewInstallation);
+  EXPECT_EQ(PageModeOf(kOverInstalledProduct), PageMode::Upgrade);
 }
 
 }  // namespace
