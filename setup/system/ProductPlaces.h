@@ -10,8 +10,9 @@
 
 namespace kestra {
 
-// The machine and user roots of the product's keys (and of the machine's
-// search path): HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER in the programs.
+// The machine and user roots of the product's keys and of the machine values
+// SETUP decides by (the Program Files folder, the search path):
+// HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER in the programs.
 // Tests that run SETUP's code in their own process hang both below a key of
 // their own (tests/support), so that they share no state with other suites.
 struct RegistryRoots {

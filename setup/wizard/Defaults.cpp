@@ -33,7 +33,7 @@ std::string Mapped(const DefaultsInputs& in, const std::string& path) {
 // on a sound system; an empty or unreadable one would turn every proposed
 // folder into a path relative to the current folder, so it counts as absent.
 std::string ProgramFilesFolder() {
-  RegKey key = RegKey::Open(HKEY_LOCAL_MACHINE, kCurrentVersionKey);
+  RegKey key = RegKey::Open(ProductRoots().machine, kCurrentVersionKey);
   std::string folder = key ? key.ReadStringOr(kProgramFilesValue) : std::string();
   if (folder.empty()) folder = kFallbackProgramFiles;
   return AddBackslash(folder);

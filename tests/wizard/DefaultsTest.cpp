@@ -26,7 +26,7 @@ class DestinationDefaultsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testenv::ResetFolder(kWork);
-    SetString(HKEY_LOCAL_MACHINE, kCurrentVersionKey, kProgramFilesValue, "C:\\Program Files");
+    SetString(roots_.Machine(), kCurrentVersionKey, kProgramFilesValue, "C:\\Program Files");
     handed_in_.AppInfo.AppVersion = "handed in";
     handed_in_.AppInfo.Reserved1 = "r1";
     handed_in_.Reserved = "r";
@@ -43,19 +43,20 @@ class DestinationDefaultsTest : public ::testing::Test {
   std::string InstallViewer(const std::string& folder) {
     std::string exe = folder + "KESTRA.EXE";
     testenv::WriteFile(exe, "MZ");
-    SetString(HKEY_LOCAL_MACHINE, kViewerAppPathsKey, "", exe);
-    SetString(HKEY_LOCAL_MACHINE, kViewerAppPathsKey, "path", folder.substr(0, folder.size() - 1));
-    SetString(HKEY_LOCAL_MACHINE, kProductRegistryKey, "Version", "1.9.3");
+    SetString(roots_.Machine(), kViewerAppPathsKey, "", exe);
+    SetString(roots_.Machine(), kViewerAppPathsKey, "path", folder.substr(0, folder.size() - 1));
+    SetString(roots_.Machine(), kProductRegistryKey, "Version", "1.9.3");
     return exe;
   }
 
   void RecordIndex(const std::string& root, bool with_marker) {
-    SetString(HKEY_CURRENT_USER, kCollectionKey, "Root", root);
+    SetString(roots_.User(), kCollectionKey, "Root", root);
     testenv::ResetFolder(root);
     if (with_marker) testenv::WriteFile(root + "\\KSCOLL.INF", "[Collection]\r\n");
   }
 
-  wizardtest::CleanProductRegistry registry_;
+  // The product's keys and ProgramFilesDir below the test's own key.
+  testenv::ScopedProductRoots roots_;
   TFInstAppInfo handed_in_;
 };
 
@@ -96,7 +97,7 @@ TEST_F(DestinationDefaultsTest, FreshMachineOnVistaPutsTheDefaultIndexUnderZel) 
 }
 
 TEST_F(DestinationDefaultsTest, ProgramFilesOnAnotherDrive) {
-  SetString(HKEY_LOCAL_MACHINE, kCurrentVersionKey, kProgramFilesValue, "D:\\Programs\\");
+  SetString(roots_.Machine(), kCurrentVersionKey, kProgramFilesValue, "D:\\Programs\\");
   DestinationDefaults vista = Load("Q:\\", true);
   EXPECT_EQ(vista.Page.DefaultIndexDir, "D:\\ZEL\\KESTRA\\DOCS\\");
   EXPECT_EQ(vista.Record.IndexDir, "D:\\Programs\\KESTRA\\DOCS\\");
@@ -109,16 +110,16 @@ TEST_F(DestinationDefaultsTest, ProgramFilesOnAnotherDrive) {
 
 TEST_F(DestinationDefaultsTest, UnusableProgramFilesValueFallsBackToTheStandardFolder) {
   // An empty folder would make every proposal relative to the current folder.
-  SetString(HKEY_LOCAL_MACHINE, kCurrentVersionKey, kProgramFilesValue, "");
+  SetString(roots_.Machine(), kCurrentVersionKey, kProgramFilesValue, "");
   EXPECT_EQ(Load().Record.AppInfo.InstallDir, "C:\\Program Files\\KESTRA\\");
 
-  SetDword(HKEY_LOCAL_MACHINE, kCurrentVersionKey, kProgramFilesValue, 1);
+  SetDword(roots_.Machine(), kCurrentVersionKey, kProgramFilesValue, 1);
   DestinationDefaults wrong_type = Load("Q:\\", true);
   EXPECT_EQ(wrong_type.Record.AppInfo.InstallDir, "C:\\Program Files\\KESTRA\\");
   EXPECT_EQ(wrong_type.Record.IndexDir, "C:\\Program Files\\KESTRA\\DOCS\\");
   EXPECT_EQ(wrong_type.Page.DefaultIndexDir, "C:\\ZEL\\KESTRA\\DOCS\\");
 
-  RegKey::Open(HKEY_LOCAL_MACHINE, kCurrentVersionKey).DeleteValue(kProgramFilesValue);
+  RegKey::Open(roots_.Machine(), kCurrentVersionKey).DeleteValue(kProgramFilesValue);
   EXPECT_EQ(Load().Record.AppInfo.InstallDir, "C:\\Program Files\\KESTRA\\");
 }
 
@@ -135,7 +136,7 @@ TEST_F(DestinationDefaultsTest, InstalledCopyIsUpgraded) {
 
 TEST_F(DestinationDefaultsTest, InstalledCopyWithoutRecordedFolderUsesTheExecutablesFolder) {
   InstallViewer(kWork + "App\\");
-  RegKey::Open(HKEY_LOCAL_MACHINE, kViewerAppPathsKey).DeleteValue("path");
+  RegKey::Open(roots_.Machine(), kViewerAppPathsKey).DeleteValue("path");
   DestinationDefaults d = Load();
   EXPECT_EQ(d.Record.AppInfo.InstallMode, 2);
   EXPECT_EQ(d.Record.AppInfo.InstallDir, kWork + "App\\");
@@ -152,7 +153,7 @@ TEST_F(DestinationDefaultsTest, AppPathsEntryWhoseExecutableIsMissing) {
 
 TEST_F(DestinationDefaultsTest, ExistingExecutableWithoutProductKey) {
   InstallViewer(kWork + "App\\");
-  DeleteKeyTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\ZEL\\ケストラDVD");
+  DeleteKeyTree(roots_.Machine(), "SOFTWARE\\ZEL\\ケストラDVD");
   DestinationDefaults d = Load();
   EXPECT_EQ(d.Record.AppInfo.InstallMode, 1);
   EXPECT_EQ(d.Record.AppInfo.InstallDir, kPf + "KESTRA\\");
@@ -195,8 +196,8 @@ TEST_F(DestinationDefaultsTest, UpgradeKeepsTheRecordedIndex) {
 
 TEST_F(DestinationDefaultsTest, DvdFoldersFromTheServiceKey) {
   // DVD 1 empty, DVD 2 set, the rest absent.
-  SetString(HKEY_CURRENT_USER, kServiceKey, "DVDPath1", "");
-  SetString(HKEY_CURRENT_USER, kServiceKey, "DVDPath2", "R:\\");
+  SetString(roots_.User(), kServiceKey, "DVDPath1", "");
+  SetString(roots_.User(), kServiceKey, "DVDPath2", "R:\\");
   DestinationDefaults d = Load("Q:\\KESTRA\\");
   const TFAppInfo& app = d.Record.AppInfo;
   EXPECT_EQ(app.DVDPaths[0], "Q:\\KESTRA\\");
@@ -206,10 +207,10 @@ TEST_F(DestinationDefaultsTest, DvdFoldersFromTheServiceKey) {
 }
 
 TEST_F(DestinationDefaultsTest, UnsetDvdsFollowDvdOneButUnreadableOnesTheSetupFolder) {
-  SetString(HKEY_CURRENT_USER, kServiceKey, "DVDPath1", "N:\\DVD\\");
-  SetString(HKEY_CURRENT_USER, kServiceKey, "DVDPath2", "");
-  SetDword(HKEY_CURRENT_USER, kServiceKey, "DVDPath3", 5);
-  SetString(HKEY_CURRENT_USER, kServiceKey, "DVDPath23", "R:\\23\\");
+  SetString(roots_.User(), kServiceKey, "DVDPath1", "N:\\DVD\\");
+  SetString(roots_.User(), kServiceKey, "DVDPath2", "");
+  SetDword(roots_.User(), kServiceKey, "DVDPath3", 5);
+  SetString(roots_.User(), kServiceKey, "DVDPath23", "R:\\23\\");
   DestinationDefaults d = Load("Q:\\KESTRA\\");
   const TFAppInfo& app = d.Record.AppInfo;
   EXPECT_EQ(app.DVDPaths[0], "N:\\DVD\\");
@@ -230,7 +231,7 @@ TEST_F(DestinationDefaultsTest, UncSetupFolderOnVistaIsSeenUnderTheUsersDrive) {
   EXPECT_EQ(d.Page.DvdIndexDir, "N:\\KESTRA\\DOCS\\");
   ExpectAllDvdFolders(d.Record.AppInfo, "N:\\");
 
-  SetString(HKEY_CURRENT_USER, kServiceKey, "DVDPath1", "");
+  SetString(roots_.User(), kServiceKey, "DVDPath1", "");
   VistaOrLater = true;
   DestinationDefaults with_key = Load(setup_dir, true, "N:");
   VistaOrLater = saved;
@@ -246,18 +247,18 @@ TEST_F(DestinationDefaultsTest, UncSetupFolderBeforeVistaStaysUnc) {
 
 TEST_F(DestinationDefaultsTest, ValuesOfTheWrongTypeCountAsMissing) {
   InstallViewer(kWork + "App\\");
-  SetDword(HKEY_LOCAL_MACHINE, kProductRegistryKey, "Version", 0x01090003);
+  SetDword(roots_.Machine(), kProductRegistryKey, "Version", 0x01090003);
   DestinationDefaults d = Load();
   EXPECT_EQ(d.Record.AppInfo.InstallMode, 2);
   EXPECT_EQ(d.Record.AppInfo.AppVersion, "");
 
   // The executable named by a number does not exist: a new installation.
-  SetDword(HKEY_LOCAL_MACHINE, kViewerAppPathsKey, "", 7);
+  SetDword(roots_.Machine(), kViewerAppPathsKey, "", 7);
   EXPECT_EQ(Load().Record.AppInfo.InstallMode, 1);
 
   // A recorded index folder that is not text is no index at all.
-  DeleteKeyTree(HKEY_LOCAL_MACHINE, kViewerAppPathsKey);
-  SetDword(HKEY_CURRENT_USER, kCollectionKey, "Root", 1);
+  DeleteKeyTree(roots_.Machine(), kViewerAppPathsKey);
+  SetDword(roots_.User(), kCollectionKey, "Root", 1);
   DestinationDefaults no_index = Load();
   EXPECT_EQ(no_index.Page.RegisteredIndexDir, "");
   EXPECT_FALSE(no_index.Page.RegisteredIndexFound);
@@ -271,7 +272,7 @@ TEST_F(DestinationDefaultsTest, EmptyRecordedIndexFolderIsNotTheCurrentFolder) {
   ::GetCurrentDirectoryA(MAX_PATH, cwd);
   ASSERT_TRUE(::SetCurrentDirectoryA(kWork.c_str()));
   testenv::WriteFile(kWork + "KSCOLL.INF", "x");
-  SetString(HKEY_CURRENT_USER, kCollectionKey, "Root", "");
+  SetString(roots_.User(), kCollectionKey, "Root", "");
   DestinationDefaults d = Load();
   ::SetCurrentDirectoryA(cwd);
   EXPECT_FALSE(d.Page.RegisteredIndexFound);

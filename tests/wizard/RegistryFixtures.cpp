@@ -31,8 +31,6 @@ ScopedRegistryValue::~ScopedRegistryValue() {
     ::RegDeleteValueA(k.get(), name_.c_str());
 }
 
-CleanProductRegistry::CleanProductRegistry() = default;
-
 void SetString(HKEY root, const std::string& key, const std::string& name,
                const std::string& value) {
   kestra::RegKey k = kestra::RegKey::Create(root, key);

@@ -1,6 +1,6 @@
-// Registry state of the product for the wizard's tests: the keys an
-// installation writes, removed before and after each test, and machine values
-// that tests change saved and put back exactly (type and bytes).
+// Registry helpers of the wizard's tests: machine values that a test changes,
+// saved and put back exactly (type and bytes), and value writers that fail
+// the test when they cannot write.
 #pragma once
 
 #include <windows.h>
@@ -31,20 +31,6 @@ class ScopedRegistryValue {
   bool existed_ = false;
   DWORD type_ = 0;
   std::vector<BYTE> data_;
-};
-
-// The keys an installation of the product leaves behind, absent while the
-// object lives; ProgramFilesDir of the machine returns to its value afterwards.
-class CleanProductRegistry {
- public:
-  CleanProductRegistry();
-
- private:
-  ScopedRegistryValue program_files_{HKEY_LOCAL_MACHINE, kestra::kCurrentVersionKey,
-                                     kestra::kProgramFilesValue};
-  testenv::ScopedRegistryCleanup product_{HKEY_LOCAL_MACHINE, "SOFTWARE\\ZEL\\ケストラDVD"};
-  testenv::ScopedRegistryCleanup app_paths_{HKEY_LOCAL_MACHINE, productkeys::kViewerAppPathsKey};
-  testenv::ScopedRegistryCleanup user_{HKEY_CURRENT_USER, "SOFTWARE\\ZEL\\ケストラDVD"};
 };
 
 // Writes a text value, creating the key; fails the test when it cannot.
