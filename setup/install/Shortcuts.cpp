@@ -82,9 +82,9 @@ ShortcutInputs ShortcutInputsFor(const std::string& install_dir) {
   // Opened with full access, as every key: without administrator rights the
   // all-users Start menu stays closed and only the desktop gets its shortcut.
   inputs.desktop_folder =
-      RegKey::Open(HKEY_CURRENT_USER, kShellFoldersKey).ReadStringOr(kDesktopValue);
+      RegKey::Open(ProductRoots().user, kShellFoldersKey).ReadStringOr(kDesktopValue);
   const ShellFolderValue menu = ProgramMenuValue(InstallRun::IsNTPlatform());
-  if (RegKey menu_key = RegKey::Open(menu.root, kShellFoldersKey))
+  if (RegKey menu_key = RegKey::Open(ProductRootOf(menu.root), kShellFoldersKey))
     inputs.program_menu_folder = menu_key.ReadStringOr(menu.name);
   return inputs;
 }

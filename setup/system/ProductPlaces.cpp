@@ -15,6 +15,12 @@ RegistryRoots& Roots() {
 
 const RegistryRoots& ProductRoots() { return Roots(); }
 
+HKEY ProductRootOf(HKEY root) {
+  if (root == HKEY_LOCAL_MACHINE) return Roots().machine;
+  if (root == HKEY_CURRENT_USER) return Roots().user;
+  return root;
+}
+
 RegistryRoots SetProductRoots(const RegistryRoots& roots) {
   const RegistryRoots before = Roots();
   Roots() = roots;

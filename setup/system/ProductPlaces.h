@@ -11,7 +11,8 @@
 namespace kestra {
 
 // The machine and user roots of the product's keys and of the machine values
-// SETUP decides by (the Program Files folder, the search path):
+// SETUP decides by (the Program Files folder, the search path, the shell's
+// desktop and Start-menu folders):
 // HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER in the programs.
 // Tests that run SETUP's code in their own process hang both below a key of
 // their own (tests/support), so that they share no state with other suites.
@@ -20,6 +21,9 @@ struct RegistryRoots {
   HKEY user = HKEY_CURRENT_USER;
 };
 const RegistryRoots& ProductRoots();
+// The product's root that stands for HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER
+// (any other root stays itself).
+HKEY ProductRootOf(HKEY root);
 // Replaces the roots; returns the ones before. Only tests call it.
 RegistryRoots SetProductRoots(const RegistryRoots& roots);
 

@@ -63,6 +63,7 @@ class InstallDialog : public ::testing::Test {
 
   void SetUp() override {
     testenv::ResetFolder(kRoot);
+    places_ = roots_.PlaceShellFolders(kRoot + "shell\\");
     ForceDirectories(kDvd + "KESTRA");
     UseEZip("FakeEZip.dll");
     SetupDir = kDvd;
@@ -79,7 +80,6 @@ class InstallDialog : public ::testing::Test {
 
   void TearDown() override {
     if (dialog_.Visible()) dialog_.Close();
-    testenv::RemoveProductShortcuts();
     for (const char* name : {"KESTRA_FAKE_EZIP_LOG", "KESTRA_FAKE_EZIP_FAIL",
                              "KESTRA_FAKE_EZIP_RESULT", "KESTRA_FAKE_EZIP_CLICK"})
       SetEnv(name, "");
@@ -112,11 +112,11 @@ class InstallDialog : public ::testing::Test {
   }
 
   // The shortcuts a successful run adds after them (Windows 7, the guide installed),
-  // in the folders the prefix's registry names.
+  // in the shell folders the test's registry roots name.
   std::vector<std::string> RecordsWithShortcuts() const {
-    const std::string menu = testenv::CommonProgramsFolder() + "ケストラ\\";
+    const std::string menu = places_.common_programs + "ケストラ\\";
     std::vector<std::string> records = ProductRecords();
-    for (const std::string& link : {testenv::DesktopFolder() + "ケストラDVD.LNK",
+    for (const std::string& link : {places_.desktop + "ケストラDVD.LNK",
                                     menu + "ケストラDVD.LNK", menu + "利用ガイド.LNK"})
       records.push_back("7," + link);
     return records;
@@ -139,6 +139,9 @@ class InstallDialog : public ::testing::Test {
            std::to_string(reinterpret_cast<INT_PTR>(dialog_.Control(TFileInstDlg::IdButton1)));
   }
 
+  // The product's keys and the shell's folders below the test's own key and folder.
+  testenv::ScopedProductRoots roots_;
+  testenv::ScopedProductRoots::ShellPlaces places_;
   Dialog dialog_;
 };
 
@@ -343,8 +346,7 @@ TEST_F(InstallDialog, EscapeAsksOnlyWhileTheCancelButtonIsEnabled) {
 // ---- The file list from the DVD -----------------------------------------------
 
 TEST_F(InstallDialog, FileListComparesTheDvdWithTheInstalledVersion) {
-  testenv::ScopedRegistryCleanup cleanup(HKEY_LOCAL_MACHINE, kProductKey);
-  ASSERT_TRUE(RegKey::Create(HKEY_LOCAL_MACHINE, kProductKey).WriteString("Version", "2.1"));
+  ASSERT_TRUE(RegKey::Create(roots_.Machine(), kProductKey).WriteString("Version", "2.1"));
   testenv::WriteFile(kDvd + "SETUP.INF", "[Products]\r\nVersion=2.1.0.1\r\n");
   WriteScript();
   dialog_.AppInfo.AppInfo.InstallMode = 2;
@@ -356,7 +358,7 @@ TEST_F(InstallDialog, FileListComparesTheDvdWithTheInstalledVersion) {
   EXPECT_EQ(dialog_.AppInfo.AppInfo.InstallMode, 1);
   EXPECT_EQ(dialog_.AppInfo.AppInfo.AppVersion, "2.1.0.1");
 
-  ASSERT_TRUE(RegKey::Open(HKEY_LOCAL_MACHINE, kProductKey).WriteString("Version", "2.1.0.1"));
+  ASSERT_TRUE(RegKey::Open(roots_.Machine(), kProductKey).WriteString("Version", "2.1.0.1"));
   dialog_.AppInfo.AppInfo.InstallMode = 2;
   ASSERT_TRUE(dialog_.MakeFileList());
   EXPECT_EQ(dialog_.FFileList, std::vector<std::string>{all[3]});

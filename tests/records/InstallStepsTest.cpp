@@ -17,13 +17,13 @@
 #include "install/RegistryLayout.h"
 #include "system/ComPtr.h"
 #include "system/FileSys.h"
+#include "system/ProductPlaces.h"
 #include "system/Registry.h"
 #include "system/RunValues.h"
 #include "ui/Application.h"
 
 using namespace kestra;
 using records_test::KeyExists;
-using records_test::RegistryKeysOfTheProduct;
 using records_test::StoredValue;
 using records_test::ValueAt;
 
@@ -76,7 +76,8 @@ DWORD ValueCount(HKEY root, const std::string& key) {
 
 void ExpectStored(const Expected& e) {
   const StoredValue stored = ValueAt(e.root, e.key, e.name);
-  const std::string where = (e.root == HKEY_LOCAL_MACHINE ? "HKLM\\" : "HKCU\\") + e.key + "\\" + e.name;
+  const std::string where =
+      (e.root == ProductRoots().machine ? "HKLM\\" : "HKCU\\") + e.key + "\\" + e.name;
   ASSERT_TRUE(stored.present) << where;
   EXPECT_EQ(stored.type, e.type) << where;
   if (e.type == REG_DWORD)
@@ -118,7 +119,8 @@ class RecordSteps : public ::testing::Test {
     ::RemoveDirectoryA(kRoot.c_str());
   }
 
-  RegistryKeysOfTheProduct registry_;
+  // The product's keys and the shell's folders below the test's own key.
+  testenv::ScopedProductRoots roots_;
   TFileInstDlg dialog_;
 };
 
@@ -126,7 +128,7 @@ class RecordSteps : public ::testing::Test {
 
 TEST_F(RecordSteps, WritesEveryValueOfTheLayoutWithItsTypeAndNothingElse) {
   ASSERT_TRUE(dialog_.WriteRegistry());
-  const HKEY m = HKEY_LOCAL_MACHINE, u = HKEY_CURRENT_USER;
+  const HKEY m = roots_.Machine(), u = roots_.User();
   std::vector<Expected> expected = {
       Sz(m, kProduct, "Version", "2.1.0.1"),
       Sz(m, kProduct, "Release", "2024年4月版"),
@@ -173,41 +175,41 @@ TEST_F(RecordSteps, WritesEveryValueOfTheLayoutWithItsTypeAndNothingElse) {
 }
 
 TEST_F(RecordSteps, ProgramOnlyUpdateWritesNoCollectionAndNoDvdPathValues) {
-  RegKey::Create(HKEY_LOCAL_MACHINE, kService).WriteString("DVDPath1", "from before");
+  RegKey::Create(roots_.Machine(), kService).WriteString("DVDPath1", "from before");
   ProgramOnlyUpdate = 100;
   ASSERT_TRUE(dialog_.WriteRegistry());
-  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kCollection));
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kCollection));
-  EXPECT_EQ(ValueAt(HKEY_LOCAL_MACHINE, kService, "DVDPath1").text, "from before");
-  EXPECT_FALSE(ValueAt(HKEY_LOCAL_MACHINE, kService, "DVDPath2").present);
-  EXPECT_FALSE(ValueAt(HKEY_CURRENT_USER, kService, "DVDPath1").present);
+  EXPECT_FALSE(KeyExists(roots_.Machine(), kCollection));
+  EXPECT_FALSE(KeyExists(roots_.User(), kCollection));
+  EXPECT_EQ(ValueAt(roots_.Machine(), kService, "DVDPath1").text, "from before");
+  EXPECT_FALSE(ValueAt(roots_.Machine(), kService, "DVDPath2").present);
+  EXPECT_FALSE(ValueAt(roots_.User(), kService, "DVDPath1").present);
   // The rest is rewritten.
-  ExpectStored(Sz(HKEY_LOCAL_MACHINE, kProduct, "Version", "2.1.0.1"));
-  ExpectStored(Sz(HKEY_CURRENT_USER, kService, "InstallDiskName", "KESTRA_DVD"));
-  ExpectStored(Sz(HKEY_LOCAL_MACHINE, kService, "DocumentRoot", kApp + "DOCS"));
-  ExpectStored(Sz(HKEY_LOCAL_MACHINE, kAppPaths, "", kApp + "KESTRA.EXE"));
-  ExpectStored(Sz(HKEY_LOCAL_MACHINE, kUninstall, "DisplayVersion", "2.1.0.1"));
+  ExpectStored(Sz(roots_.Machine(), kProduct, "Version", "2.1.0.1"));
+  ExpectStored(Sz(roots_.User(), kService, "InstallDiskName", "KESTRA_DVD"));
+  ExpectStored(Sz(roots_.Machine(), kService, "DocumentRoot", kApp + "DOCS"));
+  ExpectStored(Sz(roots_.Machine(), kAppPaths, "", kApp + "KESTRA.EXE"));
+  ExpectStored(Sz(roots_.Machine(), kUninstall, "DisplayVersion", "2.1.0.1"));
 }
 
 TEST_F(RecordSteps, SetupFromANetworkDriveSetsThePermissionFlag) {
   dialog_.SetupDriveType = DRIVE_REMOTE;
   ASSERT_TRUE(dialog_.WriteRegistry());
-  ExpectStored(Dword(HKEY_LOCAL_MACHINE, kProduct, "PermissionFlag", 1));
+  ExpectStored(Dword(roots_.Machine(), kProduct, "PermissionFlag", 1));
 }
 
 TEST_F(RecordSteps, MissingSetupInformationWritesEmptyTexts) {
   ASSERT_TRUE(::DeleteFileA((kDvd + "SETUP.INF").c_str()));
   ASSERT_TRUE(dialog_.WriteRegistry());
-  ExpectStored(Sz(HKEY_LOCAL_MACHINE, kProduct, "Version", ""));
-  ExpectStored(Sz(HKEY_LOCAL_MACHINE, kCollection, "CollectionVersion", ""));
-  ExpectStored(Sz(HKEY_LOCAL_MACHINE, kUninstall, "DisplayVersion", ""));
-  EXPECT_EQ(ValueCount(HKEY_LOCAL_MACHINE, kCollection), 2u);  // CollectionVersion, Root
+  ExpectStored(Sz(roots_.Machine(), kProduct, "Version", ""));
+  ExpectStored(Sz(roots_.Machine(), kCollection, "CollectionVersion", ""));
+  ExpectStored(Sz(roots_.Machine(), kUninstall, "DisplayVersion", ""));
+  EXPECT_EQ(ValueCount(roots_.Machine(), kCollection), 2u);  // CollectionVersion, Root
 }
 
 TEST_F(RecordSteps, AKeyThatCannotBeWrittenFailsTheStepWithAMessageNamingIt) {
   // A volatile product key cannot hold its lasting subkeys.
   HKEY raw = nullptr;
-  ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kProduct.c_str(), 0, nullptr,
+  ASSERT_EQ(::RegCreateKeyExA(roots_.Machine(), kProduct.c_str(), 0, nullptr,
                               REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &raw, nullptr),
             ERROR_SUCCESS);
   ::RegCloseKey(raw);
@@ -220,7 +222,7 @@ TEST_F(RecordSteps, AKeyThatCannotBeWrittenFailsTheStepWithAMessageNamingIt) {
   ASSERT_EQ(seen.size(), 1u);
   ExpectBox(seen[0], expected::RegistryFailed("HKEY_LOCAL_MACHINE\\SOFTWARE\\ZEL\\ケストラDVD\\Collection"));
   // Nothing after the failed key is written.
-  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstall));
+  EXPECT_FALSE(KeyExists(roots_.Machine(), kUninstall));
 }
 
 // ---- The uninstall record -------------------------------------------------------
@@ -260,14 +262,14 @@ TEST_F(RecordSteps, UninstallRecordOfASecondRunKeepsTheFirstRunsEntries) {
 // and each listed once in the uninstall record.
 TEST_F(RecordSteps, ShortcutsOfTwoPassesAreRecordedTwiceAndListedOnce) {
   ComApartment com;
-  testenv::ShortcutPlacesCleaned places;
+  const testenv::ScopedProductRoots::ShellPlaces places = roots_.PlaceShellFolders(kRoot + "shell\\");
   const std::string app = kRoot + "app\\";
   testenv::WriteFile(app + "MANUAL\\利用ガイド.PDF", "%PDF-1.4");
   dialog_.AppInfo.AppInfo.InstallDir = app;
   dialog_.AppInfo.AppCount = 2;
   Win8OrLater = false;
-  const std::string menu = testenv::CommonProgramsFolder() + "ケストラ";
-  const std::vector<std::string> links = {testenv::DesktopFolder() + "ケストラDVD.LNK",
+  const std::string menu = places.common_programs + "ケストラ";
+  const std::vector<std::string> links = {places.desktop + "ケストラDVD.LNK",
                                           menu + "\\ケストラDVD.LNK", menu + "\\利用ガイド.LNK"};
   ASSERT_FALSE(DirectoryExists(menu));
 

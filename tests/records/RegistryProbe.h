@@ -1,5 +1,5 @@
-// Reading registry values back exactly as stored (type and bytes), and the keys
-// an installation writes, removed before and after a test.
+// Reading registry values back exactly as stored (type and bytes), and the
+// keys an installation writes.
 #pragma once
 
 #include <windows.h>
@@ -53,13 +53,5 @@ inline bool KeyExists(HKEY root, const std::string& key) {
   ::RegCloseKey(opened);
   return true;
 }
-
-// Every key an installation writes, removed now and again at the end.
-struct RegistryKeysOfTheProduct {
-  testenv::ScopedRegistryCleanup machine{HKEY_LOCAL_MACHINE, kProductKey};
-  testenv::ScopedRegistryCleanup user{HKEY_CURRENT_USER, kProductKey};
-  testenv::ScopedRegistryCleanup app_paths{HKEY_LOCAL_MACHINE, kAppPathsKey};
-  testenv::ScopedRegistryCleanup uninstall{HKEY_LOCAL_MACHINE, kUninstallKey};
-};
 
 }  // namespace records_test

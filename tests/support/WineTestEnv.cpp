@@ -78,6 +78,28 @@ ScopedProductRoots::ScopedProductRoots()
   before_ = kestra::SetProductRoots({machine_.get(), user_.get()});
 }
 
+ScopedProductRoots::ShellPlaces ScopedProductRoots::PlaceShellFolders(const std::string& base) {
+  // Written out here, not taken from SETUP's sources, so that a wrong key in SETUP shows.
+  constexpr char kShellFolders[] =
+      "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+  const ShellPlaces places{base + "Desktop\\", base + "Programs\\", base + "All Programs\\"};
+  const struct {
+    HKEY root;
+    const char* name;
+    const std::string& folder;
+  } values[] = {{User(), "Desktop", places.desktop},
+                {User(), "Programs", places.user_programs},
+                {Machine(), "Common Programs", places.common_programs}};
+  for (const auto& value : values) {
+    kestra::ForceDirectories(value.folder);
+    kestra::RegKey key = kestra::RegKey::Create(value.root, kShellFolders);
+    // Without the trailing backslash, as the shell keeps them.
+    if (!key || !key.WriteString(value.name, value.folder.substr(0, value.folder.size() - 1)))
+      throw std::runtime_error("cannot place the shell folder " + std::string(value.name));
+  }
+  return places;
+}
+
 ScopedProductRoots::~ScopedProductRoots() {
   kestra::SetProductRoots(before_);
   machine_.Close();

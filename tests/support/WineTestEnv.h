@@ -79,6 +79,13 @@ class ScopedProductRoots {
   HKEY Machine() const { return machine_.get(); }
   HKEY User() const { return user_.get(); }
 
+  // The shell's folders as the roots name them, made below base (which ends
+  // in a backslash): the user's desktop and Start menu, all users' Start menu.
+  struct ShellPlaces {
+    std::string desktop, user_programs, common_programs;  // each with trailing backslash
+  };
+  ShellPlaces PlaceShellFolders(const std::string& base);
+
  private:
   std::string base_;
   kestra::RegKey machine_, user_;
