@@ -109,7 +109,7 @@ void TFileInstDlg::OnCommand(int id, int code, HWND) {
 bool TFileInstDlg::OnMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT* result) {
   switch (msg) {
     case WM_PAINT:
-      PaintHeader();
+      PaintHeaderBand({0, 0, kClientWidth, kHeaderHeight}, 8);
       *result = 0;
       return true;
     case WM_CTLCOLORSTATIC:
@@ -125,17 +125,6 @@ bool TFileInstDlg::OnMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT* re
     default:
       return false;
   }
-}
-
-void TFileInstDlg::PaintHeader() {
-  PAINTSTRUCT paint;
-  HDC dc = ::BeginPaint(Handle(), &paint);
-  HGDIOBJ old_brush = ::SelectObject(dc, ::GetSysColorBrush(COLOR_INFOBK));
-  HGDIOBJ old_pen = ::SelectObject(dc, ::GetStockObject(BLACK_PEN));
-  ::RoundRect(dc, 0, 0, kClientWidth, kHeaderHeight, 8, 8);
-  ::SelectObject(dc, old_pen);
-  ::SelectObject(dc, old_brush);
-  ::EndPaint(Handle(), &paint);
 }
 
 void TFileInstDlg::Button1Click() {

@@ -119,7 +119,6 @@ class TFileInstDlg : public TForm, private InstallObserver {
   void AllowCancel(bool allowed) override;
 
   void Button1Click();
-  void PaintHeader();
   TGauge& GaugeOf(Bar bar) { return bar == Bar::Overall ? gauge2_ : gauge1_; }
 
   TGauge gauge1_;

@@ -78,6 +78,17 @@ void TForm::Create() {
   FormCreate();
 }
 
+void TForm::PaintHeaderBand(const RECT& band, int corner) {
+  PAINTSTRUCT paint;
+  HDC dc = ::BeginPaint(hwnd_, &paint);
+  HGDIOBJ old_brush = ::SelectObject(dc, ::GetSysColorBrush(COLOR_INFOBK));
+  HGDIOBJ old_pen = ::SelectObject(dc, ::GetStockObject(BLACK_PEN));
+  ::RoundRect(dc, band.left, band.top, band.right, band.bottom, corner, corner);
+  ::SelectObject(dc, old_pen);
+  ::SelectObject(dc, old_brush);
+  ::EndPaint(hwnd_, &paint);
+}
+
 HFONT TForm::MakeFont(int pixel_height, bool bold) {
   HFONT font = ::CreateFontA(-pixel_height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
                              FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,

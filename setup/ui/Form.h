@@ -88,6 +88,10 @@ class TForm {
   void SetPosition(int left, int top);
   void CenterOnScreen();
 
+  // Answers WM_PAINT with the header band: a rectangle in the tooltip colour
+  // with a black outline and rounded corners (corner: the rounding's diameter).
+  void PaintHeaderBand(const RECT& band, int corner);
+
  private:
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
   LRESULT HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam);

@@ -453,23 +453,12 @@ bool TSettingDlg::PaintStatic(HWND control, HDC dc, LRESULT* brush) {
   return true;
 }
 
-void TSettingDlg::PaintHeaderBand() {
-  PAINTSTRUCT ps;
-  HDC dc = ::BeginPaint(Handle(), &ps);
-  HGDIOBJ old_brush = ::SelectObject(dc, ::GetSysColorBrush(COLOR_INFOBK));
-  HGDIOBJ old_pen = ::SelectObject(dc, ::GetStockObject(BLACK_PEN));
-  ::RoundRect(dc, kShape4.left, kShape4.top, kShape4.right, kShape4.bottom, 12, 12);
-  ::SelectObject(dc, old_pen);
-  ::SelectObject(dc, old_brush);
-  ::EndPaint(Handle(), &ps);
-}
-
 bool TSettingDlg::OnMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT* result) {
   switch (msg) {
     case WM_CTLCOLORSTATIC:
       return PaintStatic(reinterpret_cast<HWND>(lparam), reinterpret_cast<HDC>(wparam), result);
     case WM_PAINT:
-      PaintHeaderBand();
+      PaintHeaderBand(kShape4, 12);
       *result = 0;
       return true;
     case kHoverMessage:

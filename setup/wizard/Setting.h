@@ -110,7 +110,6 @@ class TSettingDlg : public TForm {
   bool PickFolder(FolderField field, std::string& folder);
   // Text colour and background of a static text; false: the default.
   bool PaintStatic(HWND control, HDC dc, LRESULT* brush);
-  void PaintHeaderBand();
   void UpgradePress();
 
   TSetupAbortMsg& abort_msg_;

@@ -6,6 +6,7 @@
 
 #include "ShellPlaces.h"
 #include "UiDriver.h"
+#include "WineTestEnv.h"
 #include "system/Handles.h"
 #include "system/Mbcs.h"
 
@@ -14,6 +15,8 @@ namespace e2e {
 namespace {
 
 void ListBelow(const std::string& folder, std::set<std::string>& paths) {
+  // The test programs that run beside SETUP's (ctest -j) work there.
+  if (kestra::AnsiUpperCase(folder) == kestra::AnsiUpperCase(testenv::kInProcessWork)) return;
   WIN32_FIND_DATAA data;
   kestra::FindHandle find(::FindFirstFileA((folder + "*").c_str(), &data));
   if (!find) return;

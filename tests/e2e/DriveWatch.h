@@ -1,7 +1,8 @@
 // What a run of SETUP changed on the test drives: every file and folder below
 // the watched roots is listed when the watch starts and again when asked, so
 // that a test can require that nothing appeared (or vanished) outside the
-// places the run is meant to write to.
+// places the run is meant to write to. The work folder of the test programs
+// that run beside it (testenv::kInProcessWork) is not listed.
 #pragma once
 
 #include <set>

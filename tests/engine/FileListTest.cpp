@@ -122,7 +122,7 @@ TEST(ScriptInteger, ParsesWholeDecimalNumbersOnly) {
 
 class ScriptFile : public ::testing::Test {
  protected:
-  const std::string folder_ = "C:\\engine-tests\\script\\";
+  const std::string folder_ = testenv::kInProcessWork + "engine\\script\\";
   void SetUp() override { testenv::ResetFolder(folder_); }
 };
 
@@ -369,7 +369,7 @@ TEST(ExpansionResult, FailureIsANegativeWholeNumberAfterRounding) {
 
 class MakeDirsTest : public ::testing::Test {
  protected:
-  const std::string root_ = "C:\\engine-tests\\mkdirs";
+  const std::string root_ = testenv::kInProcessWork + "engine\\mkdirs";
   void SetUp() override { testenv::ResetFolder(root_); }
 };
 

@@ -22,7 +22,7 @@ using enginetest::SeenBox;
 
 namespace {
 
-const std::string kRoot = "C:\\engine-tests\\dialog\\";
+const std::string kRoot = testenv::kInProcessWork + "engine\\dialog\\";
 const std::string kDvd = kRoot + "dvd\\";
 const std::string kApp = kRoot + "app\\";
 const std::string kWinRoot = kRoot + "root\\";  // stands for the system drive's root

@@ -29,7 +29,7 @@ using records_test::ValueAt;
 
 namespace {
 
-const std::string kRoot = "C:\\records-tests\\steps\\";
+const std::string kRoot = testenv::kInProcessWork + "records\\steps\\";
 const std::string kDvd = kRoot + "dvd\\";
 const std::string kWinRoot = kRoot + "root\\";  // stands for the system drive's root
 const std::string kRecords = kWinRoot + "Program Files\\ZEL\\Common Files\\UNINSTALL\\";

@@ -17,7 +17,7 @@ using namespace kestra;
 
 namespace {
 
-const std::string kRoot = "C:\\setupc-tests\\";
+const std::string kRoot = testenv::kInProcessWork + "setupc\\";
 const std::string kSrc = kRoot + "src\\";
 const std::string kDst = kRoot + "dst\\";
 const std::string kInf = kRoot + "COPY.INF";

@@ -65,6 +65,10 @@ class ScopedRegistryCleanup {
 // brackets, cut-off lead bytes of code page 932), the same for the same seed.
 std::string Garbage(std::size_t size, uint32_t seed);
 
+// The work folders of the test programs that run SETUP's code in their own
+// process lie below this one; the end-to-end runs of SETUP leave it alone.
+inline const std::string kInProcessWork = "C:\\kestra_tests\\";
+
 // The product's registry roots hung below a key of the test's own while the
 // object lives (HKCU\Software\KestraTestRoots\<process id>\Machine and
 // \User): SETUP's code running in the test process reads and writes its keys

@@ -19,7 +19,7 @@ namespace {
 
 using namespace productkeys;
 
-const std::string kWork = "C:\\kestra_tests\\defaults\\";
+const std::string kWork = testenv::kInProcessWork + "defaults\\";
 const std::string kPf = "C:\\Program Files\\";
 
 class DestinationDefaultsTest : public ::testing::Test {
