@@ -257,18 +257,19 @@ TEST_F(Setupc, ValuesAndPathsThatDoNotFitTheBuffersFailCleanly) {
   // "." levels make long values that name short paths.
   const std::string base = kRoot + "LONG\\";
   std::string dots;
-  for (int i = 0; i < 116; ++i) dots += ".\\";
-  const std::string fits = base + dots + "FF";
-  const std::string too_long = base + dots + "GGG";
+  while (base.size() + dots.size() + 2 + 4 <= 255) dots += ".\\";
+  const std::size_t name = 255 - base.size() - dots.size();  // 4 or 5 characters
+  const std::string fits = base + dots + std::string(name, 'F');
+  const std::string too_long = base + dots + std::string(name + 1, 'G');
   ASSERT_EQ(fits.size(), 255u);
   ASSERT_EQ(too_long.size(), 256u);
   Script("MakeDir01=" + fits + "\r\n");
   EXPECT_EQ(Run(), 0);
-  EXPECT_TRUE(DirectoryExists(base + "FF"));
+  EXPECT_TRUE(DirectoryExists(base + std::string(name, 'F')));
   Script("MakeDir01=" + too_long + "\r\n");
   EXPECT_EQ(Run(), -1);
-  EXPECT_FALSE(DirectoryExists(base + "GG"));
-  EXPECT_FALSE(DirectoryExists(base + "GGG"));
+  EXPECT_FALSE(DirectoryExists(base + std::string(name, 'G')));
+  EXPECT_FALSE(DirectoryExists(base + std::string(name + 1, 'G')));
   Script("MakeDir01=$setup\r\nCopyFile01=A," + std::string(300, 'x') + "\r\n");
   EXPECT_EQ(Run(), -1);
   // The macro's value makes the path longer than the working buffer.
