@@ -2,10 +2,7 @@
 
 #include <commctrl.h>
 
-#include "system/FileSys.h"
 #include "system/Messages.h"
-#include "system/RunValues.h"
-#include "system/SysQuery.h"
 #include "ui/Application.h"
 
 namespace kestra {

@@ -9,9 +9,11 @@ namespace kestra {
 
 namespace {
 
-// Pause after each step of the index bar's short sweep.
+// The index bar's short sweep: the range 0 to 5, six steps of one with a
+// pause after each.
+constexpr int kSweepRange = 5;
+constexpr int kSweepSteps = 6;
 constexpr DWORD kSweepPause = 20;
-constexpr int kSweepSteps = 5;
 
 }  // namespace
 
@@ -61,8 +63,8 @@ int32_t InstallRun::CopyProgress(const std::string& text, int32_t percent) {
     observer_.MoveBar(Bar::Overall, (FPhase - 1) * 100 + percent);
   if (FIndexProgress == 1) {
     // A short sweep, so that the bar moves while a large file is copied.
-    observer_.ResetBar(Bar::Current, kSweepSteps);
-    for (int i = 0; i <= kSweepSteps; ++i) {
+    observer_.ResetBar(Bar::Current, kSweepRange);
+    for (int i = 0; i < kSweepSteps; ++i) {
       observer_.AdvanceBar(Bar::Current);
       ::Sleep(kSweepPause);
     }
