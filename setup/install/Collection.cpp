@@ -40,6 +40,22 @@ class CancelRefusedWhileAlive {
   InstallObserver& observer_;
 };
 
+// The index copy asks about files in use only while the step runs: the
+// question captures the step's state.
+class RetryWhileAlive {
+ public:
+  RetryWhileAlive(TSetupc& component, std::function<bool(const std::string&)> retry)
+      : component_(component) {
+    component_.RetryFileInUse = std::move(retry);
+  }
+  ~RetryWhileAlive() { component_.RetryFileInUse = nullptr; }
+  RetryWhileAlive(const RetryWhileAlive&) = delete;
+  RetryWhileAlive& operator=(const RetryWhileAlive&) = delete;
+
+ private:
+  TSetupc& component_;
+};
+
 // V: the index version an earlier installation recorded.
 std::string InstalledIndexVersion(const ProductRow& product) {
   RegKey key = RegKey::Open(ProductRoots().machine, CollectionKeyPath(product));
@@ -90,7 +106,7 @@ bool InstallRun::CopyCollection() {
   if (!facts.installed_version.empty())
     facts.dvd_version = ReadIniString(dvd_index + "\\" + kIndexMarkerName, "CollectionVersion",
                                     "Version");
-  facts.target_remote = ::GetDriveTypeA(target_root.c_str()) == DRIVE_REMOTE;
+  facts.target_remote = DriveTypeOfPath(target) == DRIVE_REMOTE;
 
   IndexDecision decision = DecideIndexCopy(facts);
   if (decision == IndexDecision::AskOverNetwork) {
@@ -122,11 +138,18 @@ bool InstallRun::CopyCollection() {
   Setupc1.WindowsDir = WindowsFolder();
   Setupc1.SystemDir = SystemFolder();
   Setupc1.InfFile = setup_dir + kIndexScript;
+  bool declined = false;  // the user cancelled when told that a file is in use
+  const RetryWhileAlive retry(Setupc1, [this, &declined](const std::string& destination) {
+    if (observer_.Ask({Msg::FileInUse, {destination}}) == IDRETRY) return true;
+    declined = true;
+    return false;
+  });
   const int32_t result = Setupc1.RunSection(
       kIndexScriptSection,
       [this](const std::string& text, int32_t percent) { return CopyProgress(text, percent); });
   if (result != 0) {
-    observer_.Ask({Msg::IndexCopyFailed});
+    // After the in-use question the user knows the cause: no second message.
+    if (!declined) observer_.Ask({Msg::IndexCopyFailed});
     AppInfo.InstallIndex = kIndexFromDvd;
     AppInfo.IndexDir = fallback;
     return true;

@@ -118,7 +118,12 @@ bool InstallRun::ExpandRecord(const std::string& record, const EZipLibrary& ezip
     call = ExpansionCallFor(parts.path, base, base);
   }
 
-  if (!ezip.ExpandLibOnce(archive, call.base, call.member)) return CopyFailed();
+  while (!ezip.ExpandLibOnce(archive, call.base, call.member)) {
+    // The expander does not say why it failed: a file that another program
+    // holds shows itself to a write of our own.
+    if (!FileInUse(parts.path, ERROR_SUCCESS)) return CopyFailed();
+    if (!RetryFileInUse(parts.path)) return false;
+  }
   observer_.AdvanceBar(InstallObserver::Bar::Current);
   observer_.AdvanceBar(InstallObserver::Bar::Overall);
   observer_.Pump();
@@ -129,6 +134,12 @@ bool InstallRun::ExpandRecord(const std::string& record, const EZipLibrary& ezip
 bool InstallRun::CopyFailed() {
   observer_.Ask({Msg::CopyFailed});
   FCancel = true;
+  return false;
+}
+
+bool InstallRun::RetryFileInUse(const std::string& path) {
+  if (observer_.Ask({Msg::FileInUse, {path}}) == IDRETRY) return true;
+  FCancel = true;  // the run ends as after a copy error
   return false;
 }
 

@@ -112,6 +112,9 @@ class InstallRun {
   bool ExpandRecord(const std::string& record, const EZipLibrary& ezip);
   // The copy error message; the run stops. Always false.
   bool CopyFailed();
+  // Another program holds path: the user is asked to close it. True to try the
+  // same file again; false when the run stops (Cancel), as after a copy error.
+  bool RetryFileInUse(const std::string& path);
   bool IsProgramOnlyUpdate() const;
   // One pass of CreateShortcuts; false when a link object could not be made.
   bool CreateShortcutsOnce();

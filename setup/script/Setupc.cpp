@@ -228,14 +228,25 @@ class DiskScriptFiles final : public ScriptFileSystem {
   }
 
   int32_t CopySource(const std::string& source, const std::string& destination) override {
-    return component_.VersionCheck
-               ? component_.VersionCopy(source, destination)
-               : ExpandOpened(opened_, source, destination, component_.copy_block_);
+    for (;;) {
+      const int32_t result = CopyOnce(source, destination);
+      const DWORD error = ::GetLastError();
+      if (result == 0 || !component_.RetryFileInUse || !FileInUse(destination, error) ||
+          !component_.RetryFileInUse(destination))
+        return result;
+      opened_ = kestra::OpenSource(source);  // the attempt before read from it
+    }
   }
 
   void CloseSource() override { opened_.reset(); }
 
  private:
+  int32_t CopyOnce(const std::string& source, const std::string& destination) {
+    return component_.VersionCheck
+               ? component_.VersionCopy(source, destination)
+               : ExpandOpened(opened_, source, destination, component_.copy_block_);
+  }
+
   TSetupc& component_;
   FileHandle opened_;
 };

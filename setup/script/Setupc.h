@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,10 @@ class TSetupc {
   // false: every listed file is copied; true: only when the destination is
   // not newer (see VersionCopy).
   bool VersionCheck = false;
+  // Asked when a file cannot be copied because another program holds its
+  // destination (see FileInUse): true tries the same file again, false lets
+  // the section fail. Unset, such a file fails the section at once.
+  std::function<bool(const std::string& destination)> RetryFileInUse;
 
   // Runs one section: 0 when every folder was made and every file copied, −1
   // at the first failure (what was made or copied before stays). Progress:

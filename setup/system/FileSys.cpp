@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "system/Handles.h"
 #include "system/Mbcs.h"
 
 namespace kestra {
@@ -28,6 +29,25 @@ bool ForceDirectories(const std::string& path) {
   if (!parent.empty() && parent.size() < dir.size() && parent != ExtractFileDrive(dir) + "\\")
     ForceDirectories(parent);
   return ::CreateDirectoryA(dir.c_str(), nullptr) || DirectoryExists(dir);
+}
+
+namespace {
+
+bool IsSharingError(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+}  // namespace
+
+bool FileInUse(const std::string& path, uint32_t error) {
+  if (IsSharingError(error)) return true;
+  // A held file refuses a replace with ERROR_ACCESS_DENIED, as a read-only
+  // folder does; only the holder makes opening it for writing a violation.
+  if (error != ERROR_ACCESS_DENIED && error != ERROR_SUCCESS) return false;
+  const FileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return !file && IsSharingError(::GetLastError());
 }
 
 bool IsReparsePoint(const std::string& path) {

@@ -15,6 +15,13 @@ bool DirectoryExists(const std::string& path);
 // Creates the folder and every missing parent; true when it exists afterwards.
 bool ForceDirectories(const std::string& path);
 
+// A write onto the file at path failed with the Win32 error because another
+// program holds the file: a sharing or lock violation, or a refusal
+// (ERROR_ACCESS_DENIED, or 0 where the writer did not say why) while opening
+// the file for writing now answers one. A full or write-protected disk is not
+// "in use".
+bool FileInUse(const std::string& path, uint32_t error);
+
 // The entry at path is a reparse point (a junction, symbolic link or mount
 // point): what it names lies elsewhere.
 bool IsReparsePoint(const std::string& path);

@@ -77,6 +77,10 @@ const std::vector<MessageEntry> kCatalogue = {
      "ディスクの容量が足らないか、ライトプロテクトされている可能性があります。\r\n"
      "セットアップを中断します。",
      kStop},
+    {Msg::FileInUse, "ファイル使用中",
+     "次のファイルは他のプログラムが使用中のため置き換えられません。\r\n\r\n%1\r\n\r\n"
+     "そのプログラムを終了してから［再試行］を押して下さい。",
+     MB_RETRYCANCEL | MB_ICONEXCLAMATION},
     {Msg::RegistryFailed, "レジストリエラー",
      "レジストリへの登録でエラーが発生しました。\r\nKEY=%1\r\nセットアップを中断します。", kStop},
 

@@ -36,6 +36,7 @@ enum class Msg {
   IndexCopyFailed,
   CommonListFailed,
   CopyFailed,
+  FileInUse,             // %1: the file another program holds
   RegistryFailed,        // %1: the key that could not be written
   // uninstaller
   UninstallStartQuestion,

@@ -155,18 +155,48 @@ bool FindDriveLetter(const std::string& folder, std::string& drive) {
   return found;
 }
 
+namespace {
+
+// The share a drive letter stands for: the remote path the user's profile
+// remembers for it, else its connection in this logon session; empty for a
+// drive that is no network connection (the DVD drive, a local disk).
+std::string ShareOfDrive(const std::string& drive) {
+  const std::string letter = AnsiUpperCase(drive.substr(0, 1));
+  if (RegKey network = RegKey::Open(HKEY_CURRENT_USER, "Network\\" + letter, KEY_READ))
+    return RemoveBackslash(network.ReadStringOr("RemotePath"));
+  char remote[261] = {};
+  DWORD length = sizeof remote;
+  if (::WNetGetConnectionA((letter + ":").c_str(), remote, &length) != NO_ERROR) return {};
+  return RemoveBackslash(remote);
+}
+
+// The path lies on the share or below it (names compared without regard to case).
+bool IsOnShare(const std::string& path, const std::string& share) {
+  if (share.size() < 3 || path.size() < share.size()) return false;
+  if (path.size() > share.size() && path[share.size()] != '\\') return false;
+  return AnsiUpperCase(path.substr(0, share.size())) == AnsiUpperCase(share);
+}
+
+}  // namespace
+
 std::string MapToDrivePath(const std::string& drive, const std::string& path) {
   if (!VistaOrLater) return path;
   if (path.empty() || drive.empty()) return std::string();
-  std::string prefix = ExtractFileDrive(path);
-  if (prefix.size() == 2) return path;
-  std::string key_path = "Network\\" + AnsiUpperCase(drive.substr(0, 1));
-  if (RegKey network = RegKey::Open(HKEY_CURRENT_USER, key_path, KEY_READ))
-    prefix = network.ReadStringOr("RemotePath");
-  std::string rest = path.size() > prefix.size() ? path.substr(prefix.size()) : std::string();
+  if (ExtractFileDrive(path).size() == 2) return path;
+  // Only the drive's own share is seen under its letter: a folder on another
+  // server or share keeps its UNC path, or it would land on the drive of the
+  // setup folder (a folder on \\server\share beside a DVD in Q: is not on Q:).
+  const std::string share = ShareOfDrive(drive);
+  if (!IsOnShare(path, share)) return path;
+  const std::string rest = path.substr(share.size());
   if (rest.empty()) return AddBackslash(drive);
   if (rest[0] == '\\') return RemoveBackslash(drive) + rest;
   return AddBackslash(drive) + rest;
+}
+
+UINT DriveTypeOfPath(const std::string& path) {
+  if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') return DRIVE_REMOTE;
+  return ::GetDriveTypeA(path.substr(0, 3).c_str());
 }
 
 }  // namespace kestra

@@ -58,8 +58,16 @@ int32_t WaitForProcessExit(HANDLE process);
 // drive, or the last network drive whose remote name contains the UNC folder.
 bool FindDriveLetter(const std::string& folder, std::string& drive);
 
-// A UNC path rewritten under the user's drive letter for it (Vista or later;
-// earlier Windows get the path unchanged).
+// A UNC path on the share of drive (the share the user's profile remembers for
+// the letter, or its connection) rewritten under that letter, on Vista or
+// later; a path on any other share, a drive path and every path on earlier
+// Windows come back unchanged. Empty when the path or the drive is empty.
 std::string MapToDrivePath(const std::string& drive, const std::string& path);
+
+// The kind of drive a path lies on (GetDriveTypeA of its first three
+// characters), where a UNC path is on the network by its form: Windows answers
+// DRIVE_REMOTE for a share's root, Wine DRIVE_FIXED, and both DRIVE_NO_ROOT_DIR
+// for the first three characters of such a path.
+UINT DriveTypeOfPath(const std::string& path);
 
 }  // namespace kestra

@@ -245,7 +245,10 @@ void TSettingDlg::AppPathEditChange() {
 void TSettingDlg::CollPathEditChange() {
   const std::string index_path = CollPathEdit.Text();
   IndexDriveType = ::GetDriveTypeA(LeadingChars(index_path, 3).c_str());
-  const DriveKind kind = DescribeDriveType(IndexDriveType);
+  // Labelled by the rule the index step asks its network question by: a UNC
+  // folder is on the network, whatever its first three characters answer.
+  const DriveKind kind =
+      DescribeDriveType(DriveTypeOfPath(index_path) == DRIVE_REMOTE ? DRIVE_REMOTE : IndexDriveType);
   DrvTypeLabel.SetText(kind.text);
   drive_type_color_ = kind.color;
   ::InvalidateRect(DrvTypeLabel.Handle(), nullptr, TRUE);

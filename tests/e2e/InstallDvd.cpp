@@ -90,8 +90,8 @@ std::string SampleProductFile(const std::string& relative) {
   return testenv::BuildDir() + "sample-product\\" + relative;
 }
 
-DvdInDrive::DvdInDrive(const std::string& image, std::string install_dir)
-    : install_dir_(std::move(install_dir)) {
+DvdInDrive::DvdInDrive(const std::string& image, std::string install_dir, std::string folder)
+    : install_dir_(std::move(install_dir)), folder_(std::move(folder)) {
   kestra::RegKey environment = kestra::RegKey::Open(HKEY_LOCAL_MACHINE, kEnvironmentKey, KEY_READ);
   DWORD size = 0;
   if (environment && ::RegQueryValueExA(environment.get(), "Path", nullptr, &path_type_, nullptr,
@@ -111,8 +111,8 @@ DvdInDrive::DvdInDrive(const std::string& image, std::string install_dir)
 }
 
 void DvdInDrive::Change(const std::string& image) const {
-  RemoveTree("Q:", /*keep_drive_identity=*/true);
-  CopyTree(image, "Q:");
+  RemoveTree(folder_, /*keep_drive_identity=*/true);
+  CopyTree(image, folder_);
 }
 
 DvdInDrive::~DvdInDrive() {
@@ -124,7 +124,8 @@ DvdInDrive::~DvdInDrive() {
       environment.DeleteValue("Path");
   }
   CleanInstallPlaces();
-  RemoveTree("Q:", /*keep_drive_identity=*/true);
+  RemoveTree(folder_, /*keep_drive_identity=*/true);
+  if (folder_.size() > 2) ::RemoveDirectoryA(folder_.c_str());  // a folder, not the drive
 }
 
 void DvdInDrive::CleanInstallPlaces() const {
@@ -134,6 +135,8 @@ void DvdInDrive::CleanInstallPlaces() const {
   RemoveFolder(kCommonFolder);
   RemoveFolder("C:\\ZEL\\KESTRA");
   RemoveFolder(kNetworkIndexFolder);
+  RemoveFolder(kUncIndexFolder);
+  RemoveFolder(kSetupShareIndexFolder);
   RemoveFolder(kSyncFolder);
 }
 

@@ -23,16 +23,20 @@ inline constexpr char kDvdDrive[] = "Q:\\";
 // a folder on the network drive N:, and where the sync files land.
 inline constexpr char kDefaultIndexFolder[] = "C:\\ZEL\\KESTRA\\DOCS\\";
 inline constexpr char kNetworkIndexFolder[] = "N:\\KSINDEX\\";
+// An index folder named by its UNC path on a share that no drive maps.
+inline constexpr char kUncIndexFolder[] = "\\\\kestrasrv\\other\\KIDX\\";
+// An index folder on the share that N: and P: map.
+inline constexpr char kSetupShareIndexFolder[] = "\\\\kestrasrv\\dvd\\KIDX\\";
 inline constexpr char kSyncFolder[] = "C:\\Program Files\\ZEL\\Common Files\\SyncFiles\\";
 
-// Copies an image onto Q: (what was on it before is removed; the drive's
-// label files stay) and empties the places an installation writes to
+// Copies an image onto Q: or into another folder (what was on it before is
+// removed; the drive's label files stay) and empties the places an installation writes to
 // (application, libraries, common files, index folders, sync files).
 // The same cleaning happens again when the object goes, and the machine's
 // search path, which a successful run extends, gets its old value back.
 class DvdInDrive {
  public:
-  DvdInDrive(const std::string& image, std::string install_dir);
+  DvdInDrive(const std::string& image, std::string install_dir, std::string folder = "Q:");
   ~DvdInDrive();
   DvdInDrive(const DvdInDrive&) = delete;
   DvdInDrive& operator=(const DvdInDrive&) = delete;
@@ -44,6 +48,7 @@ class DvdInDrive {
  private:
   void CleanInstallPlaces() const;
   std::string install_dir_;
+  std::string folder_;  // where the image lies, without trailing backslash
   bool had_path_ = false;
   DWORD path_type_ = REG_NONE;
   std::vector<BYTE> path_;

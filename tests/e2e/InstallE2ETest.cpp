@@ -12,6 +12,8 @@
 #include "UiDriver.h"
 #include "WineTestEnv.h"
 #include "system/FileSys.h"
+#include "system/Handles.h"
+#include "system/Mbcs.h"
 #include "system/Registry.h"
 #include "wizard/DirSel.h"
 #include "wizard/DriveSel.h"
@@ -40,8 +42,8 @@ class InstallRun : public ::testing::Test {
   // Starts SETUP from the DVD and leads it to the install run with the
   // settings the page proposes (or with its index box cleared): the
   // application folder, then the index and DVD step, then the start question.
-  void StartAndConfirm(bool index_box = true) {
-    setup_ = uidrv::Process::Start("Q:\\SETUP.EXE", "", "Q:\\");
+  void StartAndConfirm(bool index_box = true, const std::string& dvd = "Q:\\") {
+    setup_ = uidrv::Process::Start(dvd + "SETUP.EXE", "", dvd);
     session_ = std::make_unique<uidrv::Session>(setup_);
     e2e::AcceptConsent(*session_);
     uidrv::Window settings = session_->WaitForWindow("TSettingDlg");
@@ -235,6 +237,10 @@ constexpr char kCollectionKey[] = "SOFTWARE\\ZEL\\ケストラDVD\\Collection";
 constexpr char kIndexRecord[] = "C:\\Program Files\\ZEL\\Common Files\\UNINSTALL\\KSDOCS.INF";
 constexpr char kDvdIndex[] = "Q:\\DOCS\\";
 
+// The DVD copied to the share that N: and P: map, and an index folder beside it.
+constexpr char kDvdShareFolder[] = "\\\\kestrasrv\\dvd\\KSDVD\\";
+constexpr char kDvdShareIndexRoot[] = "P:\\KSDVD\\DOCS";
+
 const std::string kOldMarker = "[CollectionVersion]\r\nVersion=5\r\n";
 
 // An index an earlier installation left in folder and recorded for the user,
@@ -274,6 +280,8 @@ struct IndexCase {
   std::string root;               // "Root" of both Collection keys afterwards
   std::string copied_to;          // the folder that receives the index, "" for none
   bool stopped_copy = false;      // a copy began and failed: what it copied stays
+  testenv::WinVersion windows = testenv::WinVersion::Win7;
+  std::string dvd = "Q:\\";       // where the DVD lies and SETUP is started from
 };
 
 void PrintTo(const IndexCase& row, std::ostream* out) { *out << row.name; }
@@ -282,11 +290,12 @@ class IndexStep : public InstallRun, public ::testing::WithParamInterface<IndexC
 
 TEST_P(IndexStep, CopiesOrUsesTheDvdAndRecordsWhere) {
   const IndexCase& row = GetParam();
-  DvdInDrive dvd(e2e::SampleDvdImage(), DefaultInstallDir());
+  testenv::ScopedWindowsVersion windows(row.windows, {"SETUP.EXE"});
+  DvdInDrive dvd(e2e::SampleDvdImage(), DefaultInstallDir(), kestra::RemoveBackslash(row.dvd));
   // An index record of an earlier installation is never left behind.
   testenv::WriteFile(kIndexRecord, "[KESTRA]\r\nDOCS=C:\\OLD\\\r\n");
   row.prepare();
-  StartAndConfirm(row.index_box);
+  StartAndConfirm(row.index_box, row.dvd);
   std::vector<MessageBoxRecord> expected;
   for (const auto& [box, answer] : row.boxes) {
     session_->WaitForMessageBox(60s);
@@ -309,6 +318,7 @@ TEST_P(IndexStep, CopiesOrUsesTheDvdAndRecordsWhere) {
     EXPECT_EQ(kestra::FileExists(e2e::kDefaultIndexFolder + std::string("KSCOLL1\\pdd\\COLL.PDD")),
               row.stopped_copy);
     EXPECT_FALSE(kestra::DirectoryExists(e2e::kNetworkIndexFolder + std::string("KSCOLL1")));
+    EXPECT_FALSE(kestra::DirectoryExists(e2e::kUncIndexFolder + std::string("KSCOLL1")));
     EXPECT_FALSE(kestra::DirectoryExists("Q:\\KSIDX\\KSCOLL1"));
   } else {
     EXPECT_TRUE(HoldsTheSampleIndex(row.copied_to));
@@ -358,9 +368,139 @@ const IndexCase kIndexCases[] = {
                                             std::string("KSCOLL2\\pdd\\COLL.PDD")));
      },
      true, {{expected::IndexCopyFailed(), "OK"}}, kDvdIndex, "", true},
+    // An index folder named by its UNC path (as a picker returns a network
+    // folder) is copied there, never taken for a place on the DVD's drive.
+    {"UncShareOnWindows7", [] { RecordedIndexIn(e2e::kUncIndexFolder); }, true, {},
+     e2e::kUncIndexFolder, e2e::kUncIndexFolder},
+    {"UncShareOnWindows10", [] { RecordedIndexIn(e2e::kUncIndexFolder); }, true, {},
+     e2e::kUncIndexFolder, e2e::kUncIndexFolder, false, testenv::WinVersion::Win10},
+    // A UNC folder is on the network by its form: the question comes as for N:.
+    {"UncIndexUpgradedOnYesOnWindows7",
+     [] {
+       InstalledIndexVersion("5");
+       RecordedIndexIn(e2e::kUncIndexFolder);
+     },
+     true, {{expected::NetworkIndexQuestion(e2e::kUncIndexFolder), "Yes"}}, e2e::kUncIndexFolder,
+     e2e::kUncIndexFolder},
+    {"UncIndexUpgradedOnYesOnWindows10",
+     [] {
+       InstalledIndexVersion("5");
+       RecordedIndexIn(e2e::kUncIndexFolder);
+     },
+     true, {{expected::NetworkIndexQuestion(e2e::kUncIndexFolder), "Yes"}}, e2e::kUncIndexFolder,
+     e2e::kUncIndexFolder, false, testenv::WinVersion::Win10},
+    {"UncIndexLeftForTheDvdOnNoOnWindows7",
+     [] {
+       InstalledIndexVersion("5");
+       RecordedIndexIn(e2e::kUncIndexFolder);
+     },
+     true, {{expected::NetworkIndexQuestion(e2e::kUncIndexFolder), "No"}}, kDvdIndex, ""},
+    {"UncIndexLeftForTheDvdOnNoOnWindows10",
+     [] {
+       InstalledIndexVersion("5");
+       RecordedIndexIn(e2e::kUncIndexFolder);
+     },
+     true, {{expected::NetworkIndexQuestion(e2e::kUncIndexFolder), "No"}}, kDvdIndex, "", false,
+     testenv::WinVersion::Win10},
+    // The setup folder's own share is still seen under the user's letter for
+    // it (P:, the last of N: and P:): an index folder there is on the DVD's drive.
+    {"OnTheSetupFoldersShareOnWindows7", [] { RecordedIndexIn(e2e::kSetupShareIndexFolder); }, true, {},
+     kDvdShareIndexRoot, "", false, testenv::WinVersion::Win7, kDvdShareFolder},
+    {"OnTheSetupFoldersShareOnWindows10", [] { RecordedIndexIn(e2e::kSetupShareIndexFolder); }, true, {},
+     kDvdShareIndexRoot, "", false, testenv::WinVersion::Win10, kDvdShareFolder},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, IndexStep, ::testing::ValuesIn(kIndexCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---- Files another program holds --------------------------------------------------
+
+// A file left by an earlier copy, held open without sharing by this test (to
+// SETUP another program), as a program of the product family holds its library.
+class HeldFile {
+ public:
+  explicit HeldFile(const std::string& path) {
+    testenv::WriteFile(path, "earlier copy");
+    handle_.reset(::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  }
+  bool Held() const { return static_cast<bool>(handle_); }
+  void Release() { handle_.reset(); }
+
+ private:
+  kestra::FileHandle handle_;
+};
+
+struct InUseCase {
+  const char* name;
+  std::string file;                  // held while SETUP starts
+  std::string source;                // what the product has there
+  std::vector<std::string> answers;  // to the in-use question; released before the last Retry
+  bool completes;                    // the installation goes on to its end
+  std::string root = e2e::kDefaultIndexFolder;  // "Root" after a completed run
+};
+
+void PrintTo(const InUseCase& row, std::ostream* out) { *out << row.name; }
+
+class FilesInUse : public InstallRun, public ::testing::WithParamInterface<InUseCase> {};
+
+TEST_P(FilesInUse, AreNamedAndRetriedUntilReleased) {
+  const InUseCase& row = GetParam();
+  DvdInDrive dvd(e2e::SampleDvdImage(), DefaultInstallDir());
+  HeldFile held(row.file);
+  ASSERT_TRUE(held.Held());
+  StartAndConfirm();
+  for (std::size_t i = 0; i < row.answers.size(); ++i) {
+    session_->WaitForMessageBox(60s);
+    if (i + 1 == row.answers.size() && row.answers[i] == "Retry") held.Release();
+    EXPECT_EQ(session_->Answer(row.answers[i], 60s), expected::FileInUse(row.file)) << i;
+  }
+  std::vector<MessageBoxRecord> expected(row.answers.size(), expected::FileInUse(row.file));
+  if (row.completes) {
+    EXPECT_EQ(session_->Answer("OK", 60s), expected::InstallDone());
+    expected.push_back(expected::InstallDone());
+  }
+  session_->RequireExit(30s);
+  // Never the message of a full or write-protected disk.
+  EXPECT_EQ(BoxesAfterStart(), expected);
+  held.Release();
+
+  const bool replaced = row.answers.back() == "Retry";
+  EXPECT_EQ(SameAsSource(row.file, row.source), replaced);
+  if (!replaced) {
+    EXPECT_EQ(testenv::ReadFile(row.file), "earlier copy");
+  }
+  if (row.completes) {
+    EXPECT_TRUE(SameAsSource(dvd.InstallDir() + "KESTRA.EXE", "KESTRA.EXE"));
+    EXPECT_TRUE(SameAsSource(std::string(e2e::kLibraryFolder) + "NTISRCH.DLL", "LIB\\NTISRCH.DLL"));
+    EXPECT_EQ(kestra::RegKey::Open(HKEY_LOCAL_MACHINE, kCollectionKey, KEY_READ).ReadStringOr("Root"),
+              row.root);
+  } else {
+    // The run stopped at the held library: nothing after it was expanded.
+    EXPECT_FALSE(kestra::FileExists(std::string(e2e::kCommonFolder) + "FoxitReader_AX_Std.ocx"));
+    EXPECT_FALSE(kestra::RegKey::Open(HKEY_LOCAL_MACHINE, "SOFTWARE\\ZEL\\ケストラDVD", KEY_READ));
+  }
+}
+
+const std::string kHeldIndexFile = std::string(e2e::kDefaultIndexFolder) + "KSCOLL2\\pdd\\COLL.PDD";
+
+const InUseCase kInUseCases[] = {
+    {"ApplicationFileAskedAgainWhileStillHeld", "C:\\Program Files\\KESTRA\\KESTRA.EXE",
+     "KESTRA.EXE", {"Retry", "Retry"}, true},
+    {"LibraryFile", std::string(e2e::kLibraryFolder) + "NTISRCH.DLL", "LIB\\NTISRCH.DLL", {"Retry"},
+     true},
+    {"CommonFile", std::string(e2e::kCommonFolder) + "FoxitReader_AX_Std.ocx",
+     "COM\\FoxitReader_AX_Std.ocx", {"Retry"}, true},
+    {"IndexFile", kHeldIndexFile, "docs\\KSCOLL2\\pdd\\COLL.PDD", {"Retry"}, true},
+    // Cancel ends the run as a copy error does.
+    {"CancelEndsTheRun", std::string(e2e::kLibraryFolder) + "NTISRCH.DLL", "LIB\\NTISRCH.DLL",
+     {"Cancel"}, false},
+    // Cancel in the index copy goes on with the DVD's index, as a failed copy does.
+    {"CancelOfTheIndexCopyUsesTheDvd", kHeldIndexFile, "docs\\KSCOLL2\\pdd\\COLL.PDD",
+     {"Cancel"}, true, kDvdIndex},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, FilesInUse, ::testing::ValuesIn(kInUseCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(InstallRun, InstallsTheSyncFilesAndTheExpandedSyncTool) {

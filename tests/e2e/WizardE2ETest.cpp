@@ -506,6 +506,30 @@ TEST_F(Wizard, PickedApplicationFolderGetsTheProductFolderAndItsIndexDefault) {
   EXPECT_EQ(session.Transcript(), kNoMessage);
 }
 
+// An index folder named by its UNC path is labelled as on the network, by its
+// form: Wine answers DRIVE_FIXED for a share's root where Windows answers
+// DRIVE_REMOTE, and both DRIVE_NO_ROOT_DIR for its first three characters.
+TEST_F(Wizard, IndexFolderOnAUncShareIsLabelledAsOnTheNetwork) {
+  const std::string share_work = std::string(testenv::kOtherShare) + "\\kestra_wizard\\";
+  struct Cleanup {
+    std::string folder;
+    ~Cleanup() {
+      testenv::ResetFolder(folder);
+      ::RemoveDirectoryA(folder.c_str());
+    }
+  } cleanup{share_work};
+  testenv::WriteFile(share_work + "KSCOLL.INF", "[CollectionVersion]\r\nVersion=5\r\n");
+  wizardtest::SetString(HKEY_CURRENT_USER, kCollectionKey, "Root", share_work);
+  PlacedSetup placed(kDvdRoot, "1.10.0");
+  Process setup = placed.Start();
+  Session session(setup);
+  Page page = OpenSettingsAfterConsent(session);
+  EXPECT_EQ(page.Text(TSettingDlg::IdCollPathEdit), share_work);
+  EXPECT_EQ(page.Text(TSettingDlg::IdDrvTypeLabel), "ネットワークドライブ");
+  EXPECT_EQ(page.Control(TSettingDlg::IdDrvTypeLabel).TextColor(), kRed);
+  EXPECT_EQ(session.Transcript(), kNoMessage);
+}
+
 TEST_F(Wizard, TheDvdsOwnIndexChosenWithTheBoxCheckedIsNotCopied) {
   // SETUP in Q:\KESTRA\: its index is Q:\KESTRA\DOCS\, which is also the
   // default index of the application folder Q:\KESTRA\.

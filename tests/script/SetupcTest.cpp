@@ -196,6 +196,58 @@ TEST_F(Setupc, ReadOnlyDestinationIsOverwrittenAndLeftWithTheArchiveAttributeOnl
   EXPECT_EQ(::GetFileAttributesA((kDst + "A.TXT").c_str()), DWORD{FILE_ATTRIBUTE_ARCHIVE});
 }
 
+// A destination another program holds: the owner is asked, and the same
+// file is tried again for as long as it answers true.
+TEST_F(Setupc, HeldDestinationIsRetriedWhileTheOwnerSaysSo) {
+  testenv::WriteFile(kSrc + "A.TXT", "new");
+  testenv::WriteFile(kSrc + "B.TXT", "b");
+  testenv::WriteFile(kDst + "A.TXT", "old");
+  Script("CopyFile01=A.TXT,$setup\\A.TXT\r\nCopyFile02=B.TXT,$setup\\B.TXT\r\n");
+  // Others may read it, none may write: as a running program holds its library.
+  FileHandle held(::CreateFileA((kDst + "A.TXT").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(held);
+
+  // Nobody to ask: the section fails at that file.
+  EXPECT_EQ(Run(), -1);
+  EXPECT_FALSE(FileExists(kDst + "B.TXT"));
+
+  // Declined: the same failure, after one question.
+  std::vector<std::string> asked;
+  setupc_.RetryFileInUse = [&](const std::string& destination) {
+    asked.push_back(destination);
+    return false;
+  };
+  EXPECT_EQ(Run(), -1);
+  EXPECT_EQ(asked, std::vector<std::string>{kDst + "A.TXT"});
+  EXPECT_EQ(testenv::ReadFile(kDst + "A.TXT"), "old");
+
+  // Asked again while still held; released before the second answer.
+  asked.clear();
+  setupc_.RetryFileInUse = [&](const std::string& destination) {
+    asked.push_back(destination);
+    if (asked.size() == 2) held.reset();
+    return true;
+  };
+  calls_.clear();
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(asked.size(), 2u);
+  EXPECT_EQ(testenv::ReadFile(kDst + "A.TXT"), "new");
+  EXPECT_EQ(testenv::ReadFile(kDst + "B.TXT"), "b");
+  EXPECT_EQ(calls_.back(), (std::pair<std::string, int32_t>{"", 100}));
+}
+
+// A failure that is no holder's is not asked about.
+TEST_F(Setupc, OtherCopyFailuresAreNotTakenForAFileInUse) {
+  testenv::WriteFile(kSrc + "A.TXT", "new");
+  ASSERT_TRUE(ForceDirectories(kDst + "A.TXT"));  // a folder where the file should go
+  Script("CopyFile01=A.TXT,$setup\\A.TXT\r\n");
+  int asked = 0;
+  setupc_.RetryFileInUse = [&](const std::string&) { return ++asked < 3; };
+  EXPECT_EQ(Run(), -1);
+  EXPECT_EQ(asked, 0);
+}
+
 TEST_F(Setupc, SectionFailsBeforeCopyingWhenASourceIsMissing) {
   testenv::WriteFile(kSrc + "A.TXT", "a");
   Script("MakeDir01=$setup\r\nCopyFile01=A.TXT,$setup\\A.TXT\r\nCopyFile02=NONE,$setup\\NONE\r\n");

@@ -91,6 +91,12 @@ Box CommonListFailed() {
 Box CopyFailed() {
   return {"ファイルコピーエラー", std::string(kDiskTrouble) + "セットアップを中断します。", kOk, "error"};
 }
+Box FileInUse(const std::string& file) {
+  return {"ファイル使用中",
+          "次のファイルは他のプログラムが使用中のため置き換えられません。\r\n\r\n" + file +
+              "\r\n\r\nそのプログラムを終了してから［再試行］を押して下さい。",
+          {"Retry", "Cancel"}, "warning"};
+}
 Box RegistryFailed(const std::string& key) {
   return {"レジストリエラー",
           "レジストリへの登録でエラーが発生しました。\r\nKEY=" + key + "\r\nセットアップを中断します。",

@@ -35,6 +35,7 @@ Box NetworkIndexQuestion(const std::string& target);
 Box IndexCopyFailed();
 Box CommonListFailed();
 Box CopyFailed();
+Box FileInUse(const std::string& file);  // the file's full path
 Box RegistryFailed(const std::string& key);
 // uninstaller
 Box UninstallStartQuestion();

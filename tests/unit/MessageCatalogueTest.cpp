@@ -20,6 +20,7 @@ uidrv::MessageBoxRecord Shown(const Message& message) {
   switch (entry.flags & MB_TYPEMASK) {
     case MB_OK: buttons = {"OK"}; break;
     case MB_YESNO: buttons = {"Yes", "No"}; break;
+    case MB_RETRYCANCEL: buttons = {"Retry", "Cancel"}; break;
     default: buttons = {"?"}; break;
   }
   std::string icon;
@@ -63,6 +64,8 @@ TEST(MessageCatalogue, EveryEntryShowsWhatTheUserMustSee) {
       {{Msg::IndexCopyFailed}, expected::IndexCopyFailed()},
       {{Msg::CommonListFailed}, expected::CommonListFailed()},
       {{Msg::CopyFailed}, expected::CopyFailed()},
+      {{Msg::FileInUse, {"C:\\ZEL\\LIB\\_NTI31\\BIN\\NTISRCH.DLL"}},
+       expected::FileInUse("C:\\ZEL\\LIB\\_NTI31\\BIN\\NTISRCH.DLL")},
       {{Msg::RegistryFailed, {"SOFTWARE\\ZEL\\ケストラDVD\\"}},
        expected::RegistryFailed("SOFTWARE\\ZEL\\ケストラDVD\\")},
       {{Msg::UninstallStartQuestion}, expected::UninstallStartQuestion()},

@@ -9,6 +9,7 @@
 
 #include "WineTestEnv.h"
 #include "system/FileSys.h"
+#include "system/Handles.h"
 #include "system/Registry.h"
 #include "system/RunValues.h"
 #include "system/SysQuery.h"
@@ -121,12 +122,68 @@ TEST_F(MapToDrivePathTest, VistaMapsUnderTheDriveOfTheShare) {
   EXPECT_EQ(MapToDrivePath("Z:", ""), "");
 }
 
-TEST_F(MapToDrivePathTest, WithoutANetworkKeyTheServerAndShareArePrefix) {
+TEST_F(MapToDrivePathTest, WithoutANetworkKeyTheDrivesConnectionIsItsShare) {
   VistaOrLater = true;
-  EXPECT_EQ(MapToDrivePath("Z:", "\\\\srv\\share\\dir"), "Z:\\dir");
-  // A remembered connection whose remote path differs in length cuts by its length.
+  const std::string share = testenv::kShare;  // the connection of N: and P:
+  EXPECT_EQ(MapToDrivePath(testenv::kNetDrive2, share + "\\dir"), "P:\\dir");
+  EXPECT_EQ(MapToDrivePath(testenv::kNetDrive, AnsiUpperCase(share) + "\\DOCS\\"), "N:\\DOCS\\");
+  EXPECT_EQ(MapToDrivePath(testenv::kNetDrive, share), "N:\\");
+}
+
+// The mapping turns the setup folder's own share into the user's letter; a
+// folder on any other share is no place on that drive.
+TEST_F(MapToDrivePathTest, APathOnAnotherShareKeepsItsUncPath) {
+  VistaOrLater = true;
+  const std::string elsewhere = "\\\\srv\\share\\KIDX\\";
+  // The DVD drive and a drive without any connection stand for no share.
+  EXPECT_EQ(MapToDrivePath(testenv::kDvdDrive, elsewhere), elsewhere);
+  EXPECT_EQ(MapToDrivePath("Z:", elsewhere), elsewhere);
+  EXPECT_EQ(MapToDrivePath(testenv::kNetDrive, std::string(testenv::kOtherShare) + "\\dir"),
+            std::string(testenv::kOtherShare) + "\\dir");
+  // A share whose name only begins like the drive's is another share.
+  EXPECT_EQ(MapToDrivePath(testenv::kNetDrive, std::string(testenv::kShare) + "2\\dir"),
+            std::string(testenv::kShare) + "2\\dir");
+  // A remembered connection decides, and is compared by whole names.
   RegKey::Create(HKEY_CURRENT_USER, "Network\\Z").WriteString("RemotePath", "\\\\srv\\sh");
-  EXPECT_EQ(MapToDrivePath("Z:", "\\\\srv\\share\\dir"), "Z:\\are\\dir");
+  EXPECT_EQ(MapToDrivePath("Z:", "\\\\srv\\share\\dir"), "\\\\srv\\share\\dir");
+}
+
+TEST(DriveTypeOfPath, AUncPathIsOnTheNetworkByItsForm) {
+  // Wine answers DRIVE_FIXED for a share's root, Windows DRIVE_REMOTE: the form decides.
+  EXPECT_EQ(DriveTypeOfPath(std::string(testenv::kOtherShare) + "\\KIDX\\"),
+            static_cast<UINT>(DRIVE_REMOTE));
+  EXPECT_EQ(DriveTypeOfPath(std::string(testenv::kShare) + "\\"), static_cast<UINT>(DRIVE_REMOTE));
+  EXPECT_EQ(DriveTypeOfPath("N:\\KSINDEX\\"), static_cast<UINT>(DRIVE_REMOTE));
+  EXPECT_EQ(DriveTypeOfPath("Q:\\DOCS\\"), static_cast<UINT>(DRIVE_CDROM));
+  EXPECT_EQ(DriveTypeOfPath("C:\\ZEL\\"), static_cast<UINT>(DRIVE_FIXED));
+}
+
+// Tells a file another program holds from a full or write-protected disk.
+TEST(FileInUse, OnlyAHolderMakesAFileInUse) {
+  const std::string folder = "C:\\kestra_tests\\inuse\\";
+  testenv::ResetFolder(folder);
+  const std::string file = folder + "NTISRCH.DLL";
+  testenv::WriteFile(file, "library");
+  // Not held: a refusal is the disk's or the folder's, not a holder's.
+  for (DWORD error : {DWORD{ERROR_SUCCESS}, DWORD{ERROR_ACCESS_DENIED}, DWORD{ERROR_DISK_FULL}})
+    EXPECT_FALSE(FileInUse(file, error)) << error;
+  EXPECT_FALSE(FileInUse(folder + "MISSING.DLL", ERROR_ACCESS_DENIED));
+  {
+    // Held open without sharing, as a running program holds its library.
+    const FileHandle held(::CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held);
+    EXPECT_TRUE(FileInUse(file, ERROR_SUCCESS));
+    EXPECT_TRUE(FileInUse(file, ERROR_ACCESS_DENIED));
+    EXPECT_TRUE(FileInUse(file, ERROR_SHARING_VIOLATION));
+    EXPECT_TRUE(FileInUse(file, ERROR_LOCK_VIOLATION));
+    // A full disk stays a full disk, whoever holds the file.
+    EXPECT_FALSE(FileInUse(file, ERROR_DISK_FULL));
+    EXPECT_FALSE(FileInUse(file, ERROR_WRITE_PROTECT));
+  }
+  EXPECT_FALSE(FileInUse(file, ERROR_ACCESS_DENIED));
+  testenv::ResetFolder(folder);
+  ::RemoveDirectoryA(folder.c_str());
 }
 
 TEST(RunProgram, EmptyCommandLineAndMissingProgram) {
