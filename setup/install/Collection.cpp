@@ -13,6 +13,7 @@
 #include "system/Mbcs.h"
 #include "system/ProductTable.h"
 #include "system/Registry.h"
+#include "system/RunLog.h"
 #include "system/RunValues.h"
 #include "system/SysQuery.h"
 
@@ -69,6 +70,28 @@ std::string Mapped(const std::string& path) {
   return mapped.empty() ? path : mapped;
 }
 
+void LogIndexDecision(IndexDecision decision, const std::string& target, const IndexFacts& facts,
+                      const std::string& fallback) {
+  switch (decision) {
+    case IndexDecision::SameDriveAsDvd:
+      runlog::Write("Index: " + target + " is on the DVD's drive, used from " + facts.dvd_index);
+      return;
+    case IndexDecision::UseDvd:
+      runlog::Write("Index: not copied (the installed index is newer, or no room on " + target +
+                    "), used from " + fallback);
+      return;
+    case IndexDecision::KeepTarget:
+      runlog::Write("Index: no room on the drive of " + target + "; the index there stays in use");
+      return;
+    case IndexDecision::Copy:
+      runlog::Write("Index: copied to " + target);
+      return;
+    case IndexDecision::AskOverNetwork:
+    case IndexDecision::NotRequested:
+      return;
+  }
+}
+
 const ProductRow& ProductOf(int32_t index) {
   return index >= 0 && index < static_cast<int32_t>(kProductTable.size())
              ? kProductTable[static_cast<std::size_t>(index)]
@@ -84,7 +107,10 @@ bool InstallRun::CopyCollection() {
   ::DeleteFileA(record.c_str());
   FIndexProgress = 1;
   observer_.ResetBar(InstallObserver::Bar::Overall, 100);
-  if (AppInfo.InstallIndex != kIndexToDisk) return true;
+  if (AppInfo.InstallIndex != kIndexToDisk) {
+    runlog::Write("Index: used from the DVD, as chosen: " + AppInfo.IndexDir);
+    return true;
+  }
 
   ++FPhase;
   const ProductRow& product = ProductOf(AppInfo.AppInfo.ProductIndex);
@@ -111,8 +137,12 @@ bool InstallRun::CopyCollection() {
   IndexDecision decision = DecideIndexCopy(facts);
   if (decision == IndexDecision::AskOverNetwork) {
     const int answer = observer_.Ask({Msg::NetworkIndexQuestion, {target}});
+    NetworkIndexAnswer = answer == IDYES;
     decision = answer == IDYES ? IndexDecision::Copy : IndexDecision::UseDvd;
+    if (decision == IndexDecision::UseDvd)
+      runlog::Write("Index: the index on the network is left; used from " + fallback);
   }
+  LogIndexDecision(decision, target, facts, fallback);
   switch (decision) {
     case IndexDecision::NotRequested:
       return true;
@@ -150,12 +180,14 @@ bool InstallRun::CopyCollection() {
   if (result != 0) {
     // After the in-use question the user knows the cause: no second message.
     if (!declined) observer_.Ask({Msg::IndexCopyFailed});
+    runlog::Write("Index: the copy failed; used from " + fallback);
     AppInfo.InstallIndex = kIndexFromDvd;
     AppInfo.IndexDir = fallback;
     return true;
   }
   ::WritePrivateProfileStringA(kIndexRecordSection, kIndexRecordKey, target.c_str(),
                                record.c_str());
+  runlog::Write("Index record written: " + record);
   return true;
 }
 

@@ -11,6 +11,7 @@
 #include "system/Messages.h"
 #include "system/ProductTable.h"
 #include "system/Registry.h"
+#include "system/RunLog.h"
 #include "system/RunValues.h"
 #include "system/SysQuery.h"
 
@@ -121,13 +122,17 @@ bool InstallRun::ExpandRecord(const std::string& record, const EZipLibrary& ezip
   while (!ezip.ExpandLibOnce(archive, call.base, call.member)) {
     // The expander does not say why it failed: a file that another program
     // holds shows itself to a write of our own.
-    if (!FileInUse(parts.path, ERROR_SUCCESS)) return CopyFailed();
+    const bool in_use = FileInUse(parts.path, ERROR_SUCCESS);
+    runlog::Write("Not expanded: " + parts.path + (in_use ? " (held by another program)" : ""));
+    if (!in_use) return CopyFailed();
     if (!RetryFileInUse(parts.path)) return false;
   }
+  runlog::Write("Expanded: " + parts.path + " (" + std::to_string(FileSize(parts.path)) +
+                " bytes)");
   observer_.AdvanceBar(InstallObserver::Bar::Current);
   observer_.AdvanceBar(InstallObserver::Bar::Overall);
   observer_.Pump();
-  ::Sleep(kPauseAfterFile);
+  observer_.Pause(kPauseAfterFile);
   return true;
 }
 

@@ -91,6 +91,7 @@ class TFileInstDlg : public TForm, private InstallObserver {
   int32_t& FIndexProgress = run_.FIndexProgress;
   int32_t& FPhase = run_.FPhase;
   TSetupc& Setupc1 = run_.Setupc1;
+  std::optional<bool>& NetworkIndexAnswer = run_.NetworkIndexAnswer;
 
   // The gauges, for checks.
   TGauge& Gauge1() { return gauge1_; }

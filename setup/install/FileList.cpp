@@ -63,7 +63,7 @@ bool MakeDirs(const std::string& prefix, const std::string& path, std::string& c
         continue;
       }
       if (DirectoryExists(built)) continue;
-      if (!::CreateDirectoryA(built.c_str(), nullptr)) {
+      if (!CreateFolder(built)) {
         ok = false;
         break;
       }

@@ -66,7 +66,7 @@ int32_t InstallRun::CopyProgress(const std::string& text, int32_t percent) {
     observer_.ResetBar(Bar::Current, kSweepRange);
     for (int i = 0; i < kSweepSteps; ++i) {
       observer_.AdvanceBar(Bar::Current);
-      ::Sleep(kSweepPause);
+      observer_.Pause(kSweepPause);
     }
   }
   observer_.MoveBar(Bar::Current, 1);

@@ -16,6 +16,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,9 @@ class InstallObserver {
   virtual int Ask(const Message& message) = 0;
   // Whether the user may stop the run now.
   virtual void AllowCancel(bool allowed) = 0;
+  // A pause that paces the display, so that the user can follow the files
+  // (nothing to follow where nothing is shown).
+  virtual void Pause(DWORD milliseconds) { ::Sleep(milliseconds); }
 };
 
 class InstallRun {
@@ -73,6 +77,9 @@ class InstallRun {
   int32_t FIndexProgress = 0;   // 1 from the index step on
   int32_t FPhase = 0;           // index copies requested so far
   TSetupc Setupc1;              // runs the index script; version check off
+  // The answer to the question about an index already on a network share,
+  // when the index step asked it (a saved answer file records it).
+  std::optional<bool> NetworkIndexAnswer;
 
   // Runs the installation; true when every step that decides success succeeded.
   bool Install();

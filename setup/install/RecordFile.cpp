@@ -55,4 +55,8 @@ void WriteUninstallRecord(const std::string& records_folder, const std::string& 
   }
 }
 
+UninstallRecordLists ReadUninstallRecord(const std::string& records_folder) {
+  return ReadRecordFile(records_folder + kInstallRecordName, kProduct.key);
+}
+
 }  // namespace kestra

@@ -84,6 +84,10 @@ std::vector<std::string> DistinctSorted(std::vector<std::string> paths);
 void WriteRecordEntries(TBigIniFile& store, const std::string& prefix,
                         const UninstallRecordLists& lists);
 
+// The entries of the record in records_folder (none when there is no record
+// or it cannot be read).
+UninstallRecordLists ReadUninstallRecord(const std::string& records_folder);
+
 // The whole record step of an installation: the entries of an earlier record in
 // records_folder are read and that record deleted, this run's records added,
 // the folder created, the uninstaller (setup_dir + "SETUP.EXE") copied to

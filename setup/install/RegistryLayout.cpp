@@ -8,6 +8,7 @@
 #include "script/Profile.h"
 #include "system/Mbcs.h"
 #include "system/Registry.h"
+#include "system/RunLog.h"
 #include "system/SysQuery.h"
 
 namespace kestra {
@@ -192,6 +193,17 @@ std::vector<RegistryValue> PlanRegistry(const RegistryInputs& in) {
   values.push_back(Text(ProductRoots().machine, uninstall_key, "DisplayIcon", application_path));
   values.push_back(Text(ProductRoots().machine, uninstall_key, "DisplayVersion", info.version));
   values.push_back(Text(ProductRoots().machine, uninstall_key, "Publisher", kPublisher));
+  // What deployment and inventory tools read: the uninstaller without a
+  // window, where the product lies, its size, and that it has no change or
+  // repair of its own.
+  values.push_back(Text(ProductRoots().machine, uninstall_key, "QuietUninstallString",
+                        "\"" + in.records_folder + kUninstallerName + "\" -UNINST -VERYSILENT"));
+  values.push_back(Text(ProductRoots().machine, uninstall_key, "InstallLocation",
+                        AddBackslash(in.install_dir)));
+  values.push_back(
+      Number(ProductRoots().machine, uninstall_key, "EstimatedSize", in.installed_kilobytes));
+  values.push_back(Number(ProductRoots().machine, uninstall_key, "NoModify", 1));
+  values.push_back(Number(ProductRoots().machine, uninstall_key, "NoRepair", 1));
   return values;
 }
 
@@ -224,7 +236,14 @@ std::optional<std::string> WriteRegistryValues(const std::vector<RegistryValue>&
     }
     const bool written = value.type == REG_DWORD ? key.WriteDword(value.name, value.number)
                                                  : key.WriteString(value.name, value.text);
-    if (!written) return FullKeyName(value.root, value.key);
+    const std::string shown = FullKeyName(value.root, value.key) + "\\" +
+                              (value.name.empty() ? "(default)" : value.name) + " = " +
+                              (value.type == REG_DWORD ? std::to_string(value.number) : value.text);
+    if (!written) {
+      runlog::Write("Registry value not written: " + shown);
+      return FullKeyName(value.root, value.key);
+    }
+    runlog::Write("Registry value written: " + shown);
   }
   return std::nullopt;
 }

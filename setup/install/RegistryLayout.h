@@ -79,6 +79,7 @@ struct RegistryInputs {
   std::vector<std::string> dvd_paths;  // DVDPath1 ... DVDPathN
   bool program_only = false;           // only the program files of an installed copy
   std::string records_folder;          // where KSUINST.EXE lies (trailing backslash)
+  uint32_t installed_kilobytes = 0;    // the installed files' size, for the list of programs
 };
 
 struct RegistryValue {

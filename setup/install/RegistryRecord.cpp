@@ -6,12 +6,25 @@
 #include "install/InstallRun.h"
 #include "install/RecordFile.h"
 #include "install/RegistryLayout.h"
+#include "system/FileSys.h"
 #include "system/RunValues.h"
 #include "system/SysQuery.h"
 
 namespace kestra {
 
 namespace {
+
+// The size of what the uninstaller removes (the files the uninstall record
+// lists, of every installation into this folder), in kilobytes. The library
+// and the common files are the product family's and stay.
+uint32_t InstalledKilobytes(const std::string& records_folder) {
+  uint64_t bytes = 0;
+  for (const std::string& file : ReadUninstallRecord(records_folder).files) {
+    const int64_t size = FileSize(file);
+    if (size > 0) bytes += static_cast<uint64_t>(size);
+  }
+  return static_cast<uint32_t>(std::min<uint64_t>((bytes + 1023) / 1024, 0xFFFFFFFFu));
+}
 
 RegistryInputs RegistryInputsOf(const TFInstAppInfo& info, const std::string& source_dir,
                                 int32_t setup_drive_type, bool program_only) {
@@ -40,6 +53,7 @@ bool InstallRun::WriteRegistry() {
   for (int32_t pass = 0; pass < AppInfo.AppCount; ++pass) {
     RegistryInputs inputs = RegistryInputsOf(AppInfo, AddBackslash(SourceDir), SetupDriveType,
                                              IsProgramOnlyUpdate());
+    inputs.installed_kilobytes = InstalledKilobytes(inputs.records_folder);
     AppInfo.AppInfo.AppVersion = inputs.info.version;
     if (std::optional<std::string> failed = WriteRegistryValues(PlanRegistry(inputs))) {
       observer_.Ask({Msg::RegistryFailed, {*failed}});

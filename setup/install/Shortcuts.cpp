@@ -8,6 +8,7 @@
 #include "system/ProductPlaces.h"
 #include "system/FileSys.h"
 #include "system/Registry.h"
+#include "system/RunLog.h"
 #include "system/RunValues.h"
 #include "system/SysQuery.h"
 
@@ -67,6 +68,7 @@ void InstallRun::CreateShortcuts() {
 }
 
 void InstallRun::RecordShortcut(const std::string& path) {
+  runlog::Write("Shortcut created: " + path);
   FFileList.push_back(std::to_string(AppInfo.AppInfo.ProductIndex) + "," + path);
 }
 
@@ -121,7 +123,12 @@ void InstallRun::RegisterPDFViewer() {
   const std::string control = PdfControlPath(WinDriveRoot);
   // REGSVR32's verdict is not asked for: the installation is complete, and
   // the viewer's choice is recorded either way.
-  if (FileExists(control)) RunProgram(RegisterControlCommand(control), true);
+  if (FileExists(control)) {
+    const std::string command = RegisterControlCommand(control);
+    const int32_t exit_code = RunProgram(command, true);
+    runlog::Write("Control registration: " + command + " (exit code " +
+                  std::to_string(exit_code) + ")");
+  }
   RegKey product = RegKey::Create(ProductRoots().machine, ProductKeyPath(kProduct));
   if (!product) return;
   product.WriteString(kPdfViewerValue, kPdfViewerChoice);

@@ -11,6 +11,7 @@
 #include "system/FileSys.h"
 #include "system/Handles.h"
 #include "system/ProductTable.h"
+#include "system/RunLog.h"
 #include "system/RunValues.h"
 #include "system/SysQuery.h"
 
@@ -48,8 +49,10 @@ bool InstallRun::CopySyncFiles() {
   const std::string tool = shared + kSyncTool;
 
   for (int attempt = 0; attempt < kSyncAttempts; ++attempt) {
-    if (!SyncFilesNewer(FileAge(source + kSyncVersionFile), FileAge(target + kSyncVersionFile)))
+    if (!SyncFilesNewer(FileAge(source + kSyncVersionFile), FileAge(target + kSyncVersionFile))) {
+      runlog::Write("Sync files: those installed are not older than the DVD's");
       break;
+    }
     if (!DirectoryExists(target)) ForceDirectories(target);
     CopyFolder(source, target);
     if (FileAge(tool) < FileAge(tool_source)) LZExpandFile(tool_source, tool);
@@ -61,7 +64,7 @@ bool InstallRun::CopyFolder(const std::string& source, const std::string& target
   const std::string from = AddBackslash(source), to = AddBackslash(target);
   WIN32_FIND_DATAA entry;
   FindHandle find(::FindFirstFileA((from + "*.*").c_str(), &entry));
-  if (!DirectoryExists(to)) ::CreateDirectoryA(to.c_str(), nullptr);
+  if (!DirectoryExists(to)) CreateFolder(to);
   if (!find) return true;
   do {
     observer_.Pump();
@@ -73,14 +76,20 @@ bool InstallRun::CopyFolder(const std::string& source, const std::string& target
     }
     const std::string copy = to + name;
     if (FileExists(copy)) SetArchiveOnly(copy);
-    if (!::CopyFileA((from + name).c_str(), copy.c_str(), FALSE)) return false;
+    if (!::CopyFileA((from + name).c_str(), copy.c_str(), FALSE)) {
+      runlog::WriteFailure("Sync file not copied: " + copy, ::GetLastError());
+      return false;
+    }
     SetArchiveOnly(copy);
+    runlog::Write("Sync file copied: " + copy);
   } while (::FindNextFileA(find.get(), &entry));
   return true;
 }
 
 int32_t InstallRun::LZExpandFile(const std::string& source, const std::string& target) {
-  return LzExpandCopy(source, target);
+  const int32_t result = LzExpandCopy(source, target);
+  runlog::Write((result == 0 ? "Expanded: " : "Not expanded: ") + target);
+  return result;
 }
 
 }  // namespace kestra

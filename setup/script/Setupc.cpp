@@ -13,6 +13,7 @@
 #include "system/FileSys.h"
 #include "system/Handles.h"
 #include "system/Mbcs.h"
+#include "system/RunLog.h"
 #include "system/SysQuery.h"
 
 namespace kestra {
@@ -184,9 +185,12 @@ int32_t TSetupc::MakePath(const std::string& folder) const {
   // Past the drive root ("X:\"): each level in turn, then the whole path.
   // A level that exists already or cannot be made is left to the final test.
   for (std::size_t at = FindChar(path, '\\', 3); at != std::string::npos;
-       at = FindChar(path, '\\', at + 1))
-    ::CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
-  ::CreateDirectoryA(path.c_str(), nullptr);
+       at = FindChar(path, '\\', at + 1)) {
+    // The server and share of a UNC path are no folders to make: not logged.
+    const std::string level = path.substr(0, at);
+    if (::CreateDirectoryA(level.c_str(), nullptr)) runlog::Write("Folder created: " + level);
+  }
+  CreateFolder(path);
   return DirectoryExists(path) ? 0 : -1;
 }
 
@@ -231,7 +235,13 @@ class DiskScriptFiles final : public ScriptFileSystem {
     for (;;) {
       const int32_t result = CopyOnce(source, destination);
       const DWORD error = ::GetLastError();
-      if (result == 0 || !component_.RetryFileInUse || !FileInUse(destination, error) ||
+      if (result == 0) {
+        runlog::Write("Copied: " + destination + " (" + std::to_string(FileSize(destination)) +
+                      " bytes)");
+        return result;
+      }
+      runlog::WriteFailure("Not copied: " + destination, error);
+      if (!component_.RetryFileInUse || !FileInUse(destination, error) ||
           !component_.RetryFileInUse(destination))
         return result;
       opened_ = kestra::OpenSource(source);  // the attempt before read from it

@@ -10,6 +10,7 @@
 #include "system/Messages.h"
 #include "system/ProductTable.h"
 #include "system/Registry.h"
+#include "system/RunLog.h"
 #include "system/SysQuery.h"
 #include "system/Version.h"
 
@@ -71,14 +72,19 @@ void RunUpgradeTool(const std::string& setup_dir) {
   // Quoted: from a DVD image in a folder with blanks, an unquoted path would
   // start whatever program is named after the path's first word.
   const std::string command = "\"" + tool + "\" -S";
-  ::WinExec(command.c_str(), SW_SHOW);
+  const UINT started = ::WinExec(command.c_str(), SW_SHOW);
+  runlog::Write("Upgrade tool started: " + command + " (WinExec " + std::to_string(started) + ")");
   for (int attempt = 0; attempt < 151; ++attempt) {
     if (RegKey product = RegKey::Open(ProductRoots().machine, ProductKeyPath(kProduct))) {
-      if (product.ReadStringOr("upgSetup") != "0") break;
+      if (product.ReadStringOr("upgSetup") != "0") {
+        runlog::Write("Upgrade tool: done");
+        return;
+      }
     }
     ::Sleep(100);
     ProcessMessages();
   }
+  runlog::Write("Upgrade tool: no signal within 15 seconds; the run goes on");
 }
 
 }  // namespace kestra

@@ -4,13 +4,16 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "deploy/RunOptions.h"
 #include "startup/StartPlan.h"
 
 #include "system/AppInfo.h"
 #include "ui/Form.h"
+#include "wizard/SettingRules.h"
 
 namespace kestra {
 
@@ -31,7 +34,7 @@ struct SetupForms {
 
 class TForm1 : public TForm {
  public:
-  TForm1(SetupForms forms, std::vector<std::string> args);
+  TForm1(SetupForms forms, RunOptions options);
 
   TFInstAppInfo FAppInfo;
   bool FFinished = false;
@@ -49,11 +52,17 @@ class TForm1 : public TForm {
   enum class RunState { Undecided, Install, Upgrade };
 
   void RunMainSequence();
+  // -LOADINF: the answer file's choices; false (the run ends) when it cannot be taken.
+  bool LoadAnswerFile();
+  // -SAVEINF: the settings of this run written as an answer file.
+  void SaveAnswerFile(const std::optional<bool>& network_index_answer);
   // What the start-up decides from (PlanStart); also takes VistaOrLater,
   // Win8OrLater and SetupDrive.
   StartFacts ReadStartFacts();
   bool AskUpgrade();
   bool RunSettingsPage();
+  // The settings without the page: the machine's proposals and the answer file.
+  bool SettleWithoutPage();
   bool RunInstall();
   void ExtendSearchPath();
   // Ends the run: the form may close from now on and the application stops.
@@ -67,7 +76,10 @@ class TForm1 : public TForm {
   void RunUpgradeTool();
 
   SetupForms forms_;
-  std::vector<std::string> args_;
+  RunOptions options_;
+  PresetChoices presets_;                 // from -LOADINF
+  std::optional<bool> index_overwrite_;   // from -LOADINF
+  std::optional<TFInstAppInfo> chosen_;   // the settings as chosen, for -SAVEINF
   RunState state_ = RunState::Undecided;
 };
 

@@ -6,11 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "deploy/RunOptions.h"
+#include "deploy/RunReport.h"
 #include "install/FileInst.h"
 #include "startup/SETUPU.h"
 #include "system/ComPtr.h"
+#include "system/ExitCodes.h"
 #include "system/Handles.h"
 #include "system/ProductTable.h"
+#include "system/RunLog.h"
 #include "ui/Application.h"
 #include "uninstall/UnInst.h"
 #include "wizard/Consent.h"
@@ -30,8 +34,16 @@ std::vector<std::string> CommandLineArguments() {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   using namespace kestra;
+  const RunOptions options = ParseRunOptions(CommandLineArguments());
+  OpenRunLog(options);
+  const auto finish = [] { return FinishRunLog(RunExitCode()); };
+
   // Another SETUP is running: end at once, with no window and no message.
-  if (KernelHandle other{::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, kMutexName)}) return 0;
+  if (KernelHandle other{::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, kMutexName)}) {
+    runlog::Write("Another SETUP is running");
+    EndRunWith(kExitRetryLater);
+    return finish();
+  }
   // Held until the process ends.
   KernelHandle only_setup{::CreateMutexA(nullptr, FALSE, kMutexName)};
 
@@ -39,13 +51,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   ComApartment com;
   Application.Initialize(instance);
   Application.SetTitle(kApplicationTitle);
+  Application.SetUnattended(options.Unattended());
+  if (options.help) {
+    // The list of options is the only window of -HELP.
+    Application.SetUnattended(false);
+    Application.Show({Msg::Help});
+    return finish();
+  }
 
   TSetupAbortMsg abort_msg;
   TConsentDlg consent(abort_msg);
   TSettingDlg setting(abort_msg);
   TFileInstDlg file_inst;
   TUnInstDlg uninst;
-  TForm1 form1(SetupForms{consent, abort_msg, setting, file_inst, uninst}, CommandLineArguments());
+  TForm1 form1(SetupForms{consent, abort_msg, setting, file_inst, uninst}, options);
 
   form1.Create();
   consent.Create();
@@ -55,5 +74,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   uninst.Create();
 
   Application.Run(form1);
-  return 0;
+  return finish();
 }

@@ -1,6 +1,7 @@
 #include "startup/StartPlan.h"
 
 #include "startup/InstalledProduct.h"
+#include "system/ExitCodes.h"
 
 #include <utility>
 
@@ -23,7 +24,9 @@ StartPlan PlanStart(const StartFacts& facts) {
   if (run_mode == kRunModeNone) {
     if (facts.detected == kNotInstalled) run_mode = kRunModeInstall;
     else if (facts.detected == kOlderInstalled) run_mode = kRunModeUpgrade;
-    else return {StartStep::End, std::nullopt, kRunModeNone};
+    else
+      return {StartStep::End, std::nullopt, kRunModeNone,
+              facts.setup_information_present ? kExitNothingToDo : kExitFailed};
   }
 
   if (facts.vista_or_later && !facts.drive_letter_found)

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "startup/RunOptions.h"
+#include "deploy/RunOptions.h"
 #include "system/MessageCatalogue.h"
 
 namespace kestra {
@@ -20,6 +20,7 @@ struct StartFacts {
   bool viewer_running = false;
   bool admin = false;
   std::string setup_drive;          // of the setup folder: "Q:", or "\\server\share"
+  bool setup_information_present = true;  // SETUP.INF lies beside the program
 };
 
 enum class StartStep {
@@ -33,6 +34,9 @@ struct StartPlan {
   StartStep step = StartStep::End;
   std::optional<Message> message;   // shown before the run ends (step End)
   int32_t run_mode = kRunModeNone;  // handed to the settings page
+  // The exit code of an end without a message (the messages carry their own):
+  // the same or a newer version installed, or a DVD without SETUP.INF.
+  int exit_code = 0;
 };
 
 // In this order: "-UNINST" (the viewer must be closed, administrator rights);

@@ -6,12 +6,22 @@
 
 #include "system/Handles.h"
 #include "system/Mbcs.h"
+#include "system/RunLog.h"
 
 namespace kestra {
 
 bool FileExists(const std::string& path) {
   DWORD attributes = ::GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+int64_t FileSize(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return -1;
+  return static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) |
+                              data.nFileSizeLow);
 }
 
 bool DirectoryExists(const std::string& path) {
@@ -28,7 +38,18 @@ bool ForceDirectories(const std::string& path) {
   // Stop at a drive root ("C:\") or a UNC share, which cannot be created.
   if (!parent.empty() && parent.size() < dir.size() && parent != ExtractFileDrive(dir) + "\\")
     ForceDirectories(parent);
-  return ::CreateDirectoryA(dir.c_str(), nullptr) || DirectoryExists(dir);
+  return CreateFolder(dir) || DirectoryExists(dir);
+}
+
+bool CreateFolder(const std::string& path) {
+  if (::CreateDirectoryA(path.c_str(), nullptr)) {
+    runlog::Write("Folder created: " + path);
+    return true;
+  }
+  const DWORD error = ::GetLastError();
+  if (error != ERROR_ALREADY_EXISTS) runlog::WriteFailure("Folder not created: " + path, error);
+  ::SetLastError(error);
+  return false;
 }
 
 namespace {

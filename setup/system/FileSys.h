@@ -10,10 +10,15 @@ namespace kestra {
 
 // A file (not a folder) exists at path.
 bool FileExists(const std::string& path);
+// The size of the file at path in bytes; -1 when there is no such file.
+int64_t FileSize(const std::string& path);
 // A folder exists at path (GetFileAttributesA succeeds and reports a directory).
 bool DirectoryExists(const std::string& path);
 // Creates the folder and every missing parent; true when it exists afterwards.
 bool ForceDirectories(const std::string& path);
+// Creates one folder whose parent exists (CreateDirectoryA); the run's log
+// records each folder made and each that could not be made.
+bool CreateFolder(const std::string& path);
 
 // A write onto the file at path failed with the Win32 error because another
 // program holds the file: a sharing or lock violation, or a refusal

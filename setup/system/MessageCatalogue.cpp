@@ -1,5 +1,7 @@
 #include "system/MessageCatalogue.h"
 
+#include "system/ExitCodes.h"
+
 #include <stdexcept>
 
 namespace kestra {
@@ -22,87 +24,118 @@ constexpr UINT kAsk = MB_YESNO | MB_ICONINFORMATION;
 
 const std::vector<MessageEntry> kCatalogue = {
     {Msg::ViewerRunningInstall, kCaptionWarning,
-     "起動中のアプリケーションを終了した後、セットアップを開始してください。", kStop},
+     "起動中のアプリケーションを終了した後、セットアップを開始してください。", kStop, IDOK, kExitRetryLater, 0},
     {Msg::ViewerRunningUninstall, kCaptionWarning, "アプリケーションが起動中のため開始できません。",
-     kStop},
+     kStop, IDOK, kExitRetryLater, 0},
     {Msg::NoRightsInstall, kCaptionUserError,
      "現在のアカウントではインストールを実行出来ません。\r\n"
      "Administrator権限を所有しているユーザで実行してください。",
-     kStop},
+     kStop, IDOK, kExitNoRights, 0},
     {Msg::NoRightsUninstall, kCaptionUserError,
      "現在のアカウントではアンインストールを実行出来ません。\r\n"
      "Administrator権限を所有しているユーザで実行してください。",
-     kStop},
+     kStop, IDOK, kExitNoRights, 0},
     {Msg::WrongDrive, kCaptionWarning,
      "セットアップを実行するドライブが正しくない可能性があります。\r\n"
      "環境をお確かめの上、セットアップを開始してください。(%1)",
-     kStop},
+     kStop, IDOK, kExitFailed, 0},
     {Msg::DriveInvalid, "ドライブエラー",
      "ドライブが無効です。\r\n"
      "ネットワークからセットアップを行う場合はネットワークドライブを割り当ててください。\r\n"
      "セットアップを中止します。",
-     kWarn},
+     kWarn, IDOK, kExitFailed, 0},
     {Msg::UpgradeQuestion, "アップグレード", "%1 のアップグレードを行います。\r\nよろしいですか？",
-     kAsk},
+     kAsk, IDYES, kExitCancelled, IDNO},
     {Msg::SearchPathFailed, kCaptionSetupError,
-     "AUTOEXEC.BATの変更でエラーが発生しました。\r\nセットアップを中断します。", kStop},
-    {Msg::InstallDone, kCaptionDone, "インストールが完了しました。", kInform},
-    {Msg::UpgradeDone, kCaptionDone, "アップグレードが完了しました。", kInform},
+     "AUTOEXEC.BATの変更でエラーが発生しました。\r\nセットアップを中断します。", kStop, IDOK, kExitFailed, 0},
+    {Msg::InstallDone, kCaptionDone, "インストールが完了しました。", kInform, IDOK, 0, 0},
+    {Msg::UpgradeDone, kCaptionDone, "アップグレードが完了しました。", kInform, IDOK, 0, 0},
     {Msg::UnexpectedError, kCaptionSetupError,
-     "予期しないエラーが発生しました。\r\nセットアップを中断します。\r\n\r\n(%1)", kStop},
+     "予期しないエラーが発生しました。\r\nセットアップを中断します。\r\n\r\n(%1)", kStop, IDOK, kExitFailed, 0},
 
     {Msg::BadPath, kCaptionError, "指定されたパスに誤りがあります。\r\nパスの確認をしてください。",
-     kWarn},
+     kWarn, IDOK, 0, 0},
     {Msg::InstallStartQuestion, "インストール開始",
-     "%1 のインストールを開始します。\r\nよろしいですか？", kAsk},
-    {Msg::DriveMissing, "ドライブ指定エラー", "[%1]\r\n指定されたドライブは存在しません。", kWarn},
+     "%1 のインストールを開始します。\r\nよろしいですか？", kAsk, IDYES, 0, 0},
+    {Msg::DriveMissing, "ドライブ指定エラー", "[%1]\r\n指定されたドライブは存在しません。", kWarn, IDOK, 0, 0},
     {Msg::CreateFolderQuestion, "ディレクトリ作成",
-     "[%1]\r\n指定されたパスは存在しません。作成しますか？\r\n", kAsk},
+     "[%1]\r\n指定されたパスは存在しません。作成しますか？\r\n", kAsk, IDYES, 0, 0},
 
     {Msg::InstallCancelQuestion, "インストール中断", "インストールを中断しますか？",
-     MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2},
+     MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2, IDNO, kExitCancelled, IDYES},
     {Msg::NetworkIndexQuestion, "コピー開始の確認",
      "ネットワーク上にある検索用インデクスファイルのアップグレードを開始します。\r\n"
      "［いいえ］を選択した場合は検索用インデックスの参照先をＤＶＤ－ＲＯＭに切り替えます。\r\n\r\n"
      "コピーを開始してもよろしいですか？\r\n\r\n更新先： %1",
-     MB_YESNO | MB_ICONQUESTION},
+     MB_YESNO | MB_ICONQUESTION, kAnswerIndexOverwrite, 0, 0},
     {Msg::IndexCopyFailed, kCaptionCopyError,
      "ファイルのコピーでエラーが発生しました。\r\n"
      "ディスクの容量が足らないか、ライトプロテクトされている可能性があります。\r\n"
      "確認後、処理を続けてください。",
-     kStop},
-    {Msg::CommonListFailed, "セットアップエラー", "Foxitファイルのリスト作成に失敗しました。", kWarn},
+     kStop, IDOK, 0, 0},
+    {Msg::CommonListFailed, "セットアップエラー", "Foxitファイルのリスト作成に失敗しました。", kWarn, IDOK, kExitFailed, 0},
     {Msg::CopyFailed, kCaptionCopyError,
      "ファイルのコピーでエラーが発生しました。\r\n"
      "ディスクの容量が足らないか、ライトプロテクトされている可能性があります。\r\n"
      "セットアップを中断します。",
-     kStop},
+     kStop, IDOK, kExitFailed, 0},
     {Msg::FileInUse, "ファイル使用中",
      "次のファイルは他のプログラムが使用中のため置き換えられません。\r\n\r\n%1\r\n\r\n"
      "そのプログラムを終了してから［再試行］を押して下さい。",
-     MB_RETRYCANCEL | MB_ICONEXCLAMATION},
+     MB_RETRYCANCEL | MB_ICONEXCLAMATION, IDCANCEL, kExitRetryLater, IDCANCEL},
     {Msg::RegistryFailed, "レジストリエラー",
-     "レジストリへの登録でエラーが発生しました。\r\nKEY=%1\r\nセットアップを中断します。", kStop},
+     "レジストリへの登録でエラーが発生しました。\r\nKEY=%1\r\nセットアップを中断します。", kStop, IDOK, kExitFailed, 0},
 
     {Msg::UninstallStartQuestion, kCaptionUninstall, "アンインストールを開始します。\r\nよろしいですか？",
-     kAsk},
+     kAsk, IDYES, 0, 0},
     {Msg::UninstallCancelQuestion, kCaptionUninstall,
-     "アンインストールを中止します。\r\nよろしいですか？", kAsk},
-    {Msg::UninstallDone, kCaptionUninstall, "アンインストールが完了しました。", kInform},
+     "アンインストールを中止します。\r\nよろしいですか？", kAsk, IDNO, kExitCancelled, IDYES},
+    {Msg::UninstallDone, kCaptionUninstall, "アンインストールが完了しました。", kInform, IDOK, 0, 0},
     {Msg::UninstallFilesRemain, kCaptionUninstall,
      "いくつかのファイルが削除できませんでした。\r\n\r\n%1\r\n\r\nを参照してください。\r\n"
      "現在の状態ではアプリケーションが正常に動作しません。\r\n"
      "%2 を起動している場合は終了して、\r\n再度アンインストールを実行してください。\r\n",
-     kInform},
+     kInform, IDOK, kExitFailed, 0},
     {Msg::UninstallRecordsMissing, kCaptionUninstall,
-     "設定ファイルが見つかりません。\r\n\r\n%1\r\n\r\nアンインストールはできませんでした。", kInform},
-    {Msg::KeyNotDeleted, kCaptionError, "レジストリキーが削除できません\r\nKEY=%1", kWarn},
+     "設定ファイルが見つかりません。\r\n\r\n%1\r\n\r\nアンインストールはできませんでした。", kInform, IDOK, kExitFailed, 0},
+    {Msg::KeyNotDeleted, kCaptionError, "レジストリキーが削除できません\r\nKEY=%1", kWarn, IDOK, kExitFailed, 0},
 
-    {Msg::SystemFolderMissing, kCaptionDll, "ファイルの呼び出しに失敗しました(#9010)", MB_OK},
-    {Msg::AdvapiMissing, kCaptionDll, "ファイルの呼び出しに失敗しました(#9011)\r\n%1", MB_OK},
-    {Msg::OwnTokenFailed, "", "トークンのハンドルの取得に失敗しました。", MB_OK},
-    {Msg::DesktopTokenFailed, "", "制限されたトークンの取得に失敗しました。", MB_OK},
-    {Msg::DirPickMissing, kCaptionError, "ファイルが見つかりません。\r\n%1", kWarn},
+    {Msg::SystemFolderMissing, kCaptionDll, "ファイルの呼び出しに失敗しました(#9010)", MB_OK, IDOK, 0, 0},
+    {Msg::AdvapiMissing, kCaptionDll, "ファイルの呼び出しに失敗しました(#9011)\r\n%1", MB_OK, IDOK, 0, 0},
+    {Msg::OwnTokenFailed, "", "トークンのハンドルの取得に失敗しました。", MB_OK, IDOK, 0, 0},
+    {Msg::DesktopTokenFailed, "", "制限されたトークンの取得に失敗しました。", MB_OK, IDOK, 0, 0},
+    {Msg::DirPickMissing, kCaptionError, "ファイルが見つかりません。\r\n%1", kWarn, IDOK, 0, 0},
+
+    {Msg::Help, "ケストラDVD セットアップ",
+     "使い方: SETUP.EXE [オプション]\r\n\r\n"
+     "-SILENT\tウィザードを表示せず、進行状況だけを表示してインストールします。\r\n"
+     "-VERYSILENT\t画面を何も表示せずにインストールします。\r\n"
+     "-LOG[=\"ファイル\"]\tログを記録します (ファイル名を省略すると一時フォルダの"
+     "「KESTRA Setup 日付 #番号.log」)。\r\n"
+     "-LOADINF=\"ファイル\"\t応答ファイルの設定でインストールします。\r\n"
+     "-SAVEINF=\"ファイル\"\tこの実行の設定を応答ファイルに保存します。\r\n"
+     "-REMOVEINDEX\tアンインストールで検索用インデックスも削除します。\r\n"
+     "-HELP, -?\tこの一覧を表示します。\r\n\r\n"
+     "終了コード:\r\n"
+     "0\t完了しました。\r\n"
+     "1602\t取り消されました。\r\n"
+     "1603\tエラーが発生しました。\r\n"
+     "1618\t他のセットアップかアプリケーションが実行中か、ファイルが使用中です。"
+     "後で実行し直してください。\r\n"
+     "1638\t同じか新しいバージョンがインストールされています。\r\n"
+     "1639\tコマンドラインに誤りがあります。\r\n"
+     "5\t管理者権限がありません。",
+     kInform, IDOK, 0, 0},
+    {Msg::BadOption, kCaptionSetupError,
+     "コマンドラインのオプションに誤りがあります。\r\n\r\n%1\r\n\r\n"
+     "オプションの一覧は -HELP で表示されます。",
+     kStop, IDOK, kExitBadCommandLine, 0},
+    {Msg::BadAnswerFile, kCaptionSetupError,
+     "応答ファイルを使用できません。\r\n\r\n%1\r\n%2\r\n\r\nセットアップを中止します。", kStop,
+     IDOK, kExitFailed, 0},
+    {Msg::SettingsRefused, kCaptionSetupError,
+     "次の設定ではインストールできません。\r\n\r\n%1\r\n\r\nセットアップを中止します。", kStop,
+     IDOK, kExitFailed, 0},
 };
 
 }  // namespace

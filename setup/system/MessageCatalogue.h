@@ -51,13 +51,29 @@ enum class Msg {
   OwnTokenFailed,
   DesktopTokenFailed,
   DirPickMissing,        // %1: DIRPICK's file name
+  // the command line and unattended runs
+  Help,
+  BadOption,             // %1: the argument
+  BadAnswerFile,         // %1: the answer file, %2: why it cannot be taken
+  SettingsRefused,       // %1: the setting and why it cannot be used
 };
+
+// The silent answer of the network index question: the answer file's
+// IndexOverwrite (Yes unless it says 0).
+inline constexpr int kAnswerIndexOverwrite = -1;
 
 struct MessageEntry {
   Msg id;
   const char* caption;
   const char* text;  // template
   UINT flags;        // MB_ buttons, icon and default button
+  // A run without windows (-SILENT, -VERYSILENT) shows no box: it takes this
+  // button for the user (IDOK, IDYES, ..., or kAnswerIndexOverwrite).
+  int silent_answer;
+  // Every run, with or without windows, ends with this exit code once the
+  // message was answered with exit_answer (0: whatever the answer); 0: none.
+  int exit_code;
+  int exit_answer;
 };
 
 // A message to show: which one, and the arguments of its template.

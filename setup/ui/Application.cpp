@@ -2,7 +2,9 @@
 
 #include <commctrl.h>
 
+#include "system/ExitCodes.h"
 #include "system/Messages.h"
+#include "system/RunLog.h"
 #include "ui/Form.h"
 
 namespace kestra {
@@ -12,6 +14,17 @@ TApplication Application;
 namespace {
 
 constexpr char kApplicationClass[] = "TApplication";
+
+const char* AnswerName(int answer) {
+  switch (answer) {
+    case IDOK: return "OK";
+    case IDCANCEL: return "Cancel";
+    case IDYES: return "Yes";
+    case IDNO: return "No";
+    case IDRETRY: return "Retry";
+    default: return "none";
+  }
+}
 
 LRESULT CALLBACK ApplicationWndProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   // The application window never closes by itself: the run ends through Terminate.
@@ -49,7 +62,10 @@ void TApplication::SetTitle(const std::string& title) {
 void TApplication::Run(TForm& main_form) {
   // Creating the forms may already have failed and asked the run to end.
   if (Terminated()) return;
-  main_form.Show();
+  if (unattended_)
+    main_form.RunShowEvent();
+  else
+    main_form.Show();
   RunLoop();
 }
 
@@ -73,9 +89,27 @@ bool TApplication::Terminated() const { return terminate_posted_ || QuitRequeste
 
 void TApplication::ProcessMessages() { kestra::ProcessMessages(); }
 
+void TApplication::SetUnattended(bool unattended, bool index_overwrite) {
+  unattended_ = unattended;
+  index_overwrite_ = index_overwrite;
+}
+
 int TApplication::Show(const Message& message) {
   const MessageEntry& entry = CatalogueEntry(message.id);
-  return ::MessageBoxA(handle_, MessageText(message).c_str(), entry.caption, entry.flags);
+  const std::string text = MessageText(message);
+  int answer = 0;
+  if (unattended_) {
+    answer = entry.silent_answer != kAnswerIndexOverwrite ? entry.silent_answer
+             : index_overwrite_                           ? IDYES
+                                                          : IDNO;
+  } else {
+    answer = ::MessageBoxA(handle_, text.c_str(), entry.caption, entry.flags);
+  }
+  runlog::Write(std::string("Message [") + entry.caption + "] " + text + " -> " +
+                AnswerName(answer) + (unattended_ ? " (answered for the user)" : ""));
+  if (entry.exit_code != 0 && (entry.exit_answer == 0 || entry.exit_answer == answer))
+    EndRunWith(entry.exit_code);
+  return answer;
 }
 
 }  // namespace kestra

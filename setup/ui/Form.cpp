@@ -130,9 +130,13 @@ std::string TForm::Caption() const { return TControl(hwnd_).Text(); }
 
 bool TForm::Visible() const { return hwnd_ && ::IsWindowVisible(hwnd_); }
 
-void TForm::Show() {
+void TForm::RunShowEvent() {
   Create();
   FormShow();
+}
+
+void TForm::Show() {
+  RunShowEvent();
   ::ShowWindow(hwnd_, SW_SHOW);
   ::SetForegroundWindow(hwnd_);
 }

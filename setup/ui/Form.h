@@ -51,6 +51,8 @@ class TForm {
   int ShowModal();
   // Shows the form modelessly (FormShow runs first).
   void Show();
+  // Runs the show event without showing the window (a run without windows).
+  void RunShowEvent();
   // Closes the form: ends a modal loop with mrCancel unless a result is set;
   // hides a modeless form. FormClose runs either way.
   void Close();

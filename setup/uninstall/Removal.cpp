@@ -4,12 +4,14 @@
 
 #include "install/RecordFile.h"
 #include "install/RegistryLayout.h"
+#include "script/Profile.h"
 #include "system/ProductPlaces.h"
 #include "system/FileSys.h"
 #include "system/Handles.h"
 #include "system/Mbcs.h"
 #include "system/ProductTable.h"
 #include "system/Registry.h"
+#include "system/RunLog.h"
 #include "system/SysQuery.h"
 #include "system/TestSeams.h"
 
@@ -25,12 +27,25 @@ bool DeleteWithoutAttributes(const std::string& path) {
   return ::DeleteFileA(path.c_str()) != FALSE;
 }
 
+// The same for a recorded file, with the outcome in the run's log.
+bool DeleteLogged(const std::string& path) {
+  if (DeleteWithoutAttributes(path)) {
+    runlog::Write("Deleted: " + path);
+    return true;
+  }
+  runlog::WriteFailure("Not deleted: " + path, ::GetLastError());
+  return false;
+}
+
 // Removes the folder when it exists and is empty; anything in it keeps it. A
 // link to a folder elsewhere is not the uninstaller's to change.
 void RemoveFolderIfEmpty(const std::string& folder) {
   if (!DirectoryExists(folder) || IsReparsePoint(folder)) return;
   ::SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
-  ::RemoveDirectoryA(folder.c_str());
+  if (::RemoveDirectoryA(folder.c_str()))
+    runlog::Write("Folder removed: " + folder);
+  else
+    runlog::Write("Folder kept (not empty): " + folder);
 }
 
 // Removes the key with its subkeys. A key that cannot be opened counts as
@@ -110,9 +125,12 @@ class DiskRecordActions final : public RecordFileActions {
  public:
   explicit DiskRecordActions(RemovalObserver& observer) : observer_(observer) {}
   bool FileExists(const std::string& path) override { return kestra::FileExists(path); }
-  bool Delete(const std::string& path) override { return DeleteWithoutAttributes(path); }
+  bool Delete(const std::string& path) override { return DeleteLogged(path); }
   void Step(const std::string& path) override { observer_.Step(path); }
   void Pump() override { observer_.Pump(); }
+  void KeptShared(const std::string& path) override {
+    runlog::Write("Kept (shared by the product family): " + path);
+  }
 
  private:
   RemovalObserver& observer_;
@@ -151,7 +169,7 @@ void RemovalRun::RemoveIndex() {
 void RemovalRun::RemoveIndexCollection(const std::string& index_folder, int n) {
   const std::string folder = AddBackslash(index_folder);
   const std::string marker = folder + kProduct.index_marker + ".INF";
-  if (FileExists(marker) && !DeleteWithoutAttributes(marker)) Failed(marker);
+  if (FileExists(marker) && !DeleteLogged(marker)) Failed(marker);
   observer_.Pump();
 
   const std::string collection = folder + kProduct.index_marker + std::to_string(n);
@@ -160,7 +178,7 @@ void RemovalRun::RemoveIndexCollection(const std::string& index_folder, int n) {
   CollectFiles(collection, files);
   for (const std::string& file : files) {
     observer_.Step(file);
-    if (!DeleteWithoutAttributes(file)) Failed(file);
+    if (!DeleteLogged(file)) Failed(file);
   }
   // Only emptied folders go: a folder the engine filled further keeps its parents.
   for (const char* engine_folder : kIndexEngineFolders)
@@ -191,11 +209,16 @@ void RemovalRun::ResetProductNumbers() {
 void RemovalRun::RemoveProgramEntries() {
   ::DeleteFileA((settings_.records_folder + kUninstallLogName).c_str());
   for (const std::string* key : {&settings_.uninstall_key, &settings_.app_paths_key}) {
-    if (!RemoveKey(settings_.registry_root, *key)) observer_.KeyNotDeleted(*key);
+    if (RemoveKey(settings_.registry_root, *key))
+      runlog::Write("Registry key deleted: " + *key);
+    else
+      observer_.KeyNotDeleted(*key);
   }
 }
 
 void RemovalRun::WriteLog() {
+  runlog::Write(std::to_string(errors_.size()) + " files could not be deleted; listed in " +
+                settings_.records_folder + kUninstallLogName);
   WriteTextLines(settings_.records_folder + kUninstallLogName, errors_);
 }
 
@@ -325,6 +348,12 @@ Message OutcomeMessage(int32_t result) {
     default:
       return {Msg::UninstallRecordsMissing, {shown_records_folder + kInstallRecordName}};
   }
+}
+
+std::optional<std::string> RecordedIndexCopy(const std::string& records_folder) {
+  const std::string index_record = records_folder + kIndexRecordName;
+  if (!FileExists(index_record)) return std::nullopt;
+  return ReadProfileString(WindowsProfile(index_record), kProduct.key, "DOCS");
 }
 
 }  // namespace kestra

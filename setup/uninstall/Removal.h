@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -81,5 +82,10 @@ int32_t RemoveInstalledFiles(const RemovalSettings& settings, RemovalObserver& o
 
 // The outcome message of a run.
 Message OutcomeMessage(int32_t result);
+
+// The folder the search index was copied to, as the records folder's
+// KSDOCS.INF records it; nothing when no copy is recorded (the index cannot be
+// deleted then).
+std::optional<std::string> RecordedIndexCopy(const std::string& records_folder);
 
 }  // namespace kestra

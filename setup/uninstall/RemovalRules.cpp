@@ -100,6 +100,7 @@ RecordPass RemoveRecordedFiles(std::vector<std::string>& lines, RecordFileAction
     if (IsSharedPath(path)) {
       // Shared with other products: never deleted, and forgotten by the record.
       line.clear();
+      actions.KeptShared(path);
       continue;
     }
     // A file that is already gone stays recorded, as do the section header and

@@ -50,6 +50,8 @@ class RecordFileActions {
   virtual void Step(const std::string& path) = 0;
   // Time for the window to handle its messages.
   virtual void Pump() = 0;
+  // A path in the shared folder was left in place (and forgotten by the record).
+  virtual void KeptShared(const std::string& /*path*/) {}
 };
 
 struct RecordPass {

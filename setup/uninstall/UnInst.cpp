@@ -30,12 +30,6 @@ constexpr RECT kPanel1{16, 136, 500, 208};
 constexpr DWORD kStepPause = 20;
 
 
-// The index folder an earlier installation copied the search index to, as
-// KSDOCS.INF records it ("" when not recorded).
-std::string RecordedIndexFolder(const std::string& index_record) {
-  return ReadProfileString(WindowsProfile(index_record), kProduct.key, "DOCS");
-}
-
 // The path as DelLabel shows it: control characters (which no file name holds,
 // and which only a damaged record brings) become blanks. A tab in a path too
 // long for the label makes Wine's path ellipsis (DrawText) fail an assertion
@@ -90,16 +84,22 @@ void TUnInstDlg::FormCreate() {
   Item(IdLabel2).SetText(kExplanation);
 
   // The index can be deleted only where an installation recorded a copy of it.
-  const std::string index_record = RecordsFolder(FWinDriveRoot) + kIndexRecordName;
-  const bool index_recorded = FileExists(index_record);
-  Item(IdCollPathEdit).SetText(index_recorded ? RecordedIndexFolder(index_record) : "");
+  const std::optional<std::string> index = RecordedIndexCopy(RecordsFolder(FWinDriveRoot));
+  Item(IdCollPathEdit).SetText(index.value_or(""));
   Item(IdCollDelCheckBox).SetChecked(false);
-  Item(IdCollDelCheckBox).SetEnabled(index_recorded);
+  Item(IdCollDelCheckBox).SetEnabled(index.has_value());
+}
+
+void TUnInstDlg::StartOnShow(bool remove_index) {
+  start_on_show_ = true;
+  if (remove_index && Item(IdCollDelCheckBox).Enabled()) Item(IdCollDelCheckBox).SetChecked(true);
 }
 
 void TUnInstDlg::FormShow() {
   // The button the user came for has the focus, not the read-only path.
   Item(IdBitBtn1).SetFocus();
+  // Pressed from the message loop, once the dialog is on screen.
+  if (start_on_show_) ::PostMessageA(Item(IdBitBtn1).Handle(), BM_CLICK, 0, 0);
 }
 
 bool TUnInstDlg::Waiting() const { return !FRunning; }

@@ -33,6 +33,11 @@ class TUnInstDlg : public TForm, private RemovalObserver {
   // files remain, -2 no uninstall record.
   int32_t RemoveInstalledFiles();
 
+  // An unattended uninstall (-SILENT) shows only its progress: the run starts
+  // by itself once the dialog is shown, with the index removed too when asked
+  // and a copy of it is recorded. Before ShowModal.
+  void StartOnShow(bool remove_index);
+
  protected:
   void CreateControls() override;
   void FormCreate() override;
@@ -56,6 +61,7 @@ class TUnInstDlg : public TForm, private RemovalObserver {
   void End() override;
 
   std::string FWinDriveRoot;  // taken when the dialog is created
+  bool start_on_show_ = false;
   HWND FPanel2 = nullptr;
   HWND FDelLabel = nullptr;
   TGauge FGauge1;

@@ -99,7 +99,8 @@ std::optional<std::string> ReadDvdFolder(const RegKey& service, const std::strin
   return service.ReadString(name);
 }
 
-void ProposeDvdFolders(TFAppInfo& app, const DefaultsInputs& in) {
+// True when the folders come from the user's recorded values.
+bool ProposeDvdFolders(TFAppInfo& app, const DefaultsInputs& in) {
   const std::string mapped_setup_dir = Mapped(in, in.SetupDir);
   RegKey service = RegKey::Open(ProductRoots().user, ServiceKeyPath(kProduct));
   for (int n = 1; n <= kDvdCount; ++n) {
@@ -121,6 +122,7 @@ void ProposeDvdFolders(TFAppInfo& app, const DefaultsInputs& in) {
     }
   }
   app.DVDPathCount = kDvdCount;
+  return static_cast<bool>(service);
 }
 
 }  // namespace
@@ -155,7 +157,7 @@ DestinationDefaults LoadDestinationDefaults(const TFInstAppInfo& handed_in,
   else
     ProposeFresh(record, pf);
 
-  ProposeDvdFolders(record.AppInfo, in);
+  page.DvdFoldersRecorded = ProposeDvdFolders(record.AppInfo, in);
   record.AppCount = 1;
   return out;
 }

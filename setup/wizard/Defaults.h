@@ -27,6 +27,7 @@ struct PageDefaults {
   std::string DvdIndexDir;         // the index on the DVD itself ("DOCS\" of the setup folder)
   std::string RegisteredIndexDir;  // index folder of an earlier installation, "" if none
   bool RegisteredIndexFound = false;  // RegisteredIndexDir holds the index marker file
+  bool DvdFoldersRecorded = false;    // the DVD folders come from an earlier installation
 };
 
 struct DestinationDefaults {

@@ -180,7 +180,26 @@ void TSettingDlg::FormShow() {
     DefCollBtn.SetEnabled(false);
     CheckBox1.SetEnabled(false);
     ShowUpgradeIndexState();
-    ::PostMessageA(Handle(), kUpgradePressMessage, 0, 0);
+  }
+  ShowPresets();
+  if (mode_ == PageMode::Upgrade) ::PostMessageA(Handle(), kUpgradePressMessage, 0, 0);
+}
+
+void TSettingDlg::ShowPresets() {
+  PageChoices choices{AppPathEdit.Text(), CheckBox1.Checked(), CollPathEdit.Text(), DvdPathList};
+  ApplyPresets(choices, Presets, mode_, RegisteredIndexFound ? RegisteredIndexDir : DefaultIndexDir,
+               DvdIndexDir);
+  if (choices.app_path != AppPathEdit.Text()) {
+    // As a picked folder: the default index folder follows the application's.
+    SetAppPath(choices.app_path);
+    DefaultIndexDir = IndexFolderOfApplication(choices.app_path);
+  }
+  SetIndexChecked(choices.index_checked);
+  SetCollPath(choices.index_path);
+  if (choices.dvd_path_list != DvdPathList) {
+    DvdPathList = choices.dvd_path_list;
+    LabelDVD1.SetText(DvdPathList[1]);
+    ShowDvdSummary();
   }
 }
 

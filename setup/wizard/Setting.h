@@ -60,6 +60,8 @@ class TSettingDlg : public TForm {
   TFInstAppInfo AppInfo;
   // 1 installation, 2 upgrade, 3 installation forced ("-TRY"); only 3 matters here.
   int32_t RunMode = kRunModeInstall;
+  // Choices made beforehand (-LOADINF): shown in place of the proposals.
+  PresetChoices Presets;
 
   // Set by LoadDefaults when the page is shown.
   std::string DefaultIndexDir;
@@ -92,6 +94,7 @@ class TSettingDlg : public TForm {
 
   void LoadDefaults();
   void ShowDvdSummary();
+  void ShowPresets();
 
   void CreateHeader();
   void CreateStep1(HWND page);

@@ -197,6 +197,19 @@ bool UpgradeKeepsIndexOnDisk(const UpgradeIndexFacts& f) {
            f.index_edit_drive_type == DRIVE_REMOTE);
 }
 
+void ApplyPresets(PageChoices& choices, const PresetChoices& presets, PageMode mode,
+                  const std::string& checked_index_dir, const std::string& dvd_index_dir) {
+  if (presets.app_dir && mode == PageMode::NewInstallation)
+    choices.app_path = ApplicationFolderFromPick(*presets.app_dir);
+  if (presets.install_index && *presets.install_index != choices.index_checked) {
+    choices.index_checked = *presets.install_index;
+    choices.index_path = choices.index_checked ? checked_index_dir : dvd_index_dir;
+  }
+  if (presets.index_dir && choices.index_checked) choices.index_path = AddBackslash(*presets.index_dir);
+  for (std::size_t i = 0; i < presets.dvd_paths.size() && i + 1 < choices.dvd_path_list.size(); ++i)
+    if (presets.dvd_paths[i]) choices.dvd_path_list[i + 1] = AddBackslash(*presets.dvd_paths[i]);
+}
+
 bool CopiesIndex(bool index_checked, const std::string& index_path,
                  const std::string& dvd_index_dir) {
   return index_checked && index_path != dvd_index_dir;

@@ -7,12 +7,14 @@
 
 #include <windows.h>
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "system/AppInfo.h"
+#include "system/ProductTable.h"
 
 namespace kestra {
 
@@ -154,6 +156,24 @@ struct PageChoices {
   std::string index_path;
   std::vector<std::string> dvd_path_list;  // as MakeDvdPathList
 };
+// Choices made before the page opens (an answer file): each one given takes
+// the place of what the page proposes.
+struct PresetChoices {
+  std::optional<std::string> app_dir;
+  std::optional<bool> install_index;
+  std::optional<std::string> index_dir;
+  std::array<std::optional<std::string>, kDvdCount> dvd_paths;  // DVDs 1 to 23
+};
+
+// Puts the preset choices into the page's choices as the page itself takes
+// them: the application folder as a picked one ("KESTRA\" appended), except
+// in an upgrade, which keeps the installed copy's folder; the index box, which
+// when checked proposes checked_index_dir (the recorded or default folder) and
+// when cleared the DVD's own index; an index folder only while the box is
+// checked; each DVD's folder with trailing backslash.
+void ApplyPresets(PageChoices& choices, const PresetChoices& presets, PageMode mode,
+                  const std::string& checked_index_dir, const std::string& dvd_index_dir);
+
 // The index is copied only when the box is checked and the folder is not the
 // DVD's own index.
 bool CopiesIndex(bool index_checked, const std::string& index_path,

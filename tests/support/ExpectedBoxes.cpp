@@ -141,4 +141,44 @@ Box OwnTokenFailed() { return {"", "トークンのハンドルの取得に失�
 Box DesktopTokenFailed() { return {"", "制限されたトークンの取得に失敗しました。", kOk, "none"}; }
 Box DirPickMissing() { return {"エラー", "ファイルが見つかりません。\r\nDIRPICK.EXE", kOk, "warning"}; }
 
+Box Help() {
+  return {"ケストラDVD セットアップ",
+          "使い方: SETUP.EXE [オプション]\r\n\r\n"
+          "-SILENT\tウィザードを表示せず、進行状況だけを表示してインストールします。\r\n"
+          "-VERYSILENT\t画面を何も表示せずにインストールします。\r\n"
+          "-LOG[=\"ファイル\"]\tログを記録します (ファイル名を省略すると一時フォルダの"
+          "「KESTRA Setup 日付 #番号.log」)。\r\n"
+          "-LOADINF=\"ファイル\"\t応答ファイルの設定でインストールします。\r\n"
+          "-SAVEINF=\"ファイル\"\tこの実行の設定を応答ファイルに保存します。\r\n"
+          "-REMOVEINDEX\tアンインストールで検索用インデックスも削除します。\r\n"
+          "-HELP, -?\tこの一覧を表示します。\r\n\r\n"
+          "終了コード:\r\n"
+          "0\t完了しました。\r\n"
+          "1602\t取り消されました。\r\n"
+          "1603\tエラーが発生しました。\r\n"
+          "1618\t他のセットアップかアプリケーションが実行中か、ファイルが使用中です。"
+          "後で実行し直してください。\r\n"
+          "1638\t同じか新しいバージョンがインストールされています。\r\n"
+          "1639\tコマンドラインに誤りがあります。\r\n"
+          "5\t管理者権限がありません。",
+          kOk, "information"};
+}
+Box BadOption(const std::string& argument) {
+  return {"セットアップ・エラー",
+          "コマンドラインのオプションに誤りがあります。\r\n\r\n" + argument +
+              "\r\n\r\nオプションの一覧は -HELP で表示されます。",
+          kOk, "error"};
+}
+Box BadAnswerFile(const std::string& file, const std::string& reason) {
+  return {"セットアップ・エラー",
+          "応答ファイルを使用できません。\r\n\r\n" + file + "\r\n" + reason +
+              "\r\n\r\nセットアップを中止します。",
+          kOk, "error"};
+}
+Box SettingsRefused(const std::string& reason) {
+  return {"セットアップ・エラー",
+          "次の設定ではインストールできません。\r\n\r\n" + reason + "\r\n\r\nセットアップを中止します。",
+          kOk, "error"};
+}
+
 }  // namespace expected

@@ -50,5 +50,10 @@ Box AdvapiMissing(const std::string& library);
 Box OwnTokenFailed();
 Box DesktopTokenFailed();
 Box DirPickMissing();
+// the command line and unattended runs
+Box Help();
+Box BadOption(const std::string& argument);
+Box BadAnswerFile(const std::string& file, const std::string& reason);
+Box SettingsRefused(const std::string& reason);
 
 }  // namespace expected

@@ -83,6 +83,10 @@ TEST(MessageCatalogue, EveryEntryShowsWhatTheUserMustSee) {
       {{Msg::OwnTokenFailed}, expected::OwnTokenFailed()},
       {{Msg::DesktopTokenFailed}, expected::DesktopTokenFailed()},
       {{Msg::DirPickMissing, {"DIRPICK.EXE"}}, expected::DirPickMissing()},
+      {{Msg::Help}, expected::Help()},
+      {{Msg::BadOption, {"-LOADINF"}}, expected::BadOption("-LOADINF")},
+      {{Msg::BadAnswerFile, {"C:\\a b.inf", "理由"}}, expected::BadAnswerFile("C:\\a b.inf", "理由")},
+      {{Msg::SettingsRefused, {"AppDir=X:\\"}}, expected::SettingsRefused("AppDir=X:\\")},
   };
   std::set<Msg> covered;
   for (const Row& row : rows) {

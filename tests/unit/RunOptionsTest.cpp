@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "startup/InstalledProduct.h"
-#include "startup/RunOptions.h"
+#include "deploy/RunOptions.h"
 #include "startup/StartPlan.h"
 
 using namespace kestra;
@@ -39,6 +39,54 @@ TEST(RunOptions, OnlyTheFirstArgumentIsExamined) {
 TEST(RunOptions, UninstallIsTestedFirst) {
   RunOptions o = ParseRunOptions({"-UNINST-TRY"});
   EXPECT_TRUE(o.uninstall);
+}
+
+// ---- The options of unattended runs ---------------------------------------------
+
+TEST(RunOptions, UnattendedOptionsAreWholeArgumentsInAnyPositionAndCase) {
+  const RunOptions o = ParseRunOptions(
+      {"-UNINST", "/verysilent", "-Log=C:\\ログ\\a b.log", "/LOADINF=\\\\srv\\k\\setup.inf",
+       "-saveinf=D:\\out.inf", "/RemoveIndex"});
+  EXPECT_TRUE(o.uninstall);
+  EXPECT_EQ(o.display, RunDisplay::Nothing);
+  EXPECT_TRUE(o.Unattended());
+  EXPECT_TRUE(o.log);
+  EXPECT_EQ(o.log_file, "C:\\ログ\\a b.log");
+  EXPECT_EQ(o.load_inf, "\\\\srv\\k\\setup.inf");
+  EXPECT_EQ(o.save_inf, "D:\\out.inf");
+  EXPECT_TRUE(o.remove_index);
+  EXPECT_EQ(o.Fault(), "");
+
+  EXPECT_EQ(ParseRunOptions({"-SILENT"}).display, RunDisplay::ProgressOnly);
+  EXPECT_EQ(ParseRunOptions({"-SILENT", "-VERYSILENT"}).display, RunDisplay::Nothing);
+  EXPECT_EQ(ParseRunOptions({"-VERYSILENT", "-SILENT"}).display, RunDisplay::Nothing);
+  EXPECT_EQ(ParseRunOptions({}).display, RunDisplay::Wizard);
+  EXPECT_TRUE(ParseRunOptions({"-LOG"}).log);
+  EXPECT_EQ(ParseRunOptions({"-LOG"}).log_file, "");
+  EXPECT_TRUE(ParseRunOptions({"/?"}).help);
+  EXPECT_TRUE(ParseRunOptions({"x", "-Help"}).help);
+}
+
+TEST(RunOptions, TheFirstArgumentsRunModesStay) {
+  // An unattended option in first place is no run mode, whatever its value holds.
+  EXPECT_EQ(ParseRunOptions({"-LOG=C:\\-TRY\\x.log"}).run_mode, 0);
+  EXPECT_FALSE(ParseRunOptions({"-LOADINF=C:\\-UNINST.inf"}).uninstall);
+  EXPECT_EQ(ParseRunOptions({"-TRY", "-VERYSILENT"}).run_mode, 3);
+  EXPECT_EQ(ParseRunOptions({"-VERYSILENT", "-TRY"}).run_mode, 0) << "run modes come first";
+  EXPECT_TRUE(ParseRunOptions({"x-UNINSTy", "-SILENT"}).uninstall);
+}
+
+TEST(RunOptions, UnknownOptionsAreAnErrorOfUnattendedRunsOnly) {
+  // Interactive runs ignore them, as they always did.
+  EXPECT_EQ(ParseRunOptions({"-X", "-NOSUCH", "/Y"}).Fault(), "");
+  EXPECT_EQ(ParseRunOptions({"-VERYSILENT", "-NOSUCH"}).Fault(), "-NOSUCH");
+  EXPECT_EQ(ParseRunOptions({"-SILENT", "/PLAN=C:\\p.txt"}).Fault(), "/PLAN=C:\\p.txt");
+  // Words that are no option are not looked at; nor is the first argument.
+  EXPECT_EQ(ParseRunOptions({"-NOSUCH", "-VERYSILENT", "hello"}).Fault(), "");
+  // An option given wrongly is an error of every run.
+  for (const char* wrong : {"-LOADINF", "-LOADINF=", "-SAVEINF", "-LOG=", "-SILENT=1",
+                            "-HELP=x", "-REMOVEINDEX=1"})
+    EXPECT_EQ(ParseRunOptions({"-TRY", wrong}).Fault(), wrong) << wrong;
 }
 
 // ---- From the facts of the machine to what the run does ----------------------------
