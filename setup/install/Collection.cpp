@@ -13,6 +13,7 @@
 #include "system/Mbcs.h"
 #include "system/ProductTable.h"
 #include "system/Registry.h"
+#include "system/ReplacementFile.h"
 #include "system/RunLog.h"
 #include "system/RunValues.h"
 #include "system/SysQuery.h"
@@ -90,6 +91,23 @@ void LogIndexDecision(IndexDecision decision, const std::string& target, const I
     case IndexDecision::NotRequested:
       return;
   }
+}
+
+// "KSDOCS.INF" names the folder the index was copied to. The profile function
+// writes it in its own format, into the temporary file that takes the record's
+// place only once written and flushed; a failure leaves no record (the step
+// deleted the earlier one when it began), and is not reported.
+void WriteIndexRecord(const std::string& record, const std::string& index_folder) {
+  ReplacementFile file(record);
+  if (!file.Create()) return;
+  file.Close();
+  const char* temporary = file.TemporaryPath().c_str();
+  if (!::WritePrivateProfileStringA(kIndexRecordSection, kIndexRecordKey, index_folder.c_str(),
+                                    temporary))
+    return;
+  // Written out now, and forgotten by the profile cache: the file is renamed.
+  ::WritePrivateProfileStringA(nullptr, nullptr, nullptr, temporary);
+  file.Commit();
 }
 
 const ProductRow& ProductOf(int32_t index) {
@@ -185,8 +203,7 @@ bool InstallRun::CopyCollection() {
     AppInfo.IndexDir = fallback;
     return true;
   }
-  ::WritePrivateProfileStringA(kIndexRecordSection, kIndexRecordKey, target.c_str(),
-                               record.c_str());
+  WriteIndexRecord(record, target);
   runlog::Write("Index record written: " + record);
   return true;
 }

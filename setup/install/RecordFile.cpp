@@ -6,6 +6,8 @@
 #include "system/FileSys.h"
 #include "system/Mbcs.h"
 #include "system/ProductTable.h"
+#include "system/RunLog.h"
+#include "system/ReplacementFile.h"
 #include "system/SysQuery.h"
 
 namespace kestra {
@@ -25,12 +27,19 @@ UninstallRecordLists ReadRecordFile(const std::string& path, const std::string& 
   }
 }
 
+// The uninstaller of an earlier installation stays until the new copy is
+// complete: a copy that does not fit on the disk would otherwise leave the
+// Windows entry pointing to nothing. A read-only one is replaced as well.
 void InstallUninstaller(const std::string& setup_dir, const std::string& uninstaller) {
-  if (FileExists(uninstaller)) {
-    ::SetFileAttributesA(uninstaller.c_str(), FILE_ATTRIBUTE_ARCHIVE);
-    ::DeleteFileA(uninstaller.c_str());
-  }
-  ::CopyFileA((setup_dir + kSetupProgramName).c_str(), uninstaller.c_str(), TRUE);
+  ::SetFileAttributesA(uninstaller.c_str(), FILE_ATTRIBUTE_ARCHIVE);
+  ReplacementFile copy(uninstaller);
+  if (!copy.Create()) return;
+  copy.Close();
+  if (::CopyFileA((setup_dir + kSetupProgramName).c_str(), copy.TemporaryPath().c_str(), FALSE) &&
+      copy.Commit())
+    runlog::Write("Uninstaller copied: " + uninstaller);
+  else
+    runlog::WriteFailure("Uninstaller not copied: " + uninstaller, ::GetLastError());
 }
 
 }  // namespace
@@ -41,17 +50,31 @@ void WriteUninstallRecord(const std::string& records_folder, const std::string& 
   const std::string record = records_folder + kInstallRecordName;
   const std::string section = kProduct.key;
   UninstallRecordLists lists = ReadRecordFile(record, section);
-  ::SetFileAttributesA(record.c_str(), FILE_ATTRIBUTE_NORMAL);
-  ::DeleteFileA(record.c_str());
-
   AddRunRecords(lists, file_list, dir_list, product_index);
   ForceDirectories(records_folder);
   InstallUninstaller(setup_dir, records_folder + kUninstallerName);
+
+  // A read-only record is replaced as well.
+  ::SetFileAttributesA(record.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (lists.files.empty() && lists.folders.empty()) {
+    // Nothing to record, and the earlier record held no entry either: no record.
+    ::DeleteFileA(record.c_str());
+    return;
+  }
   try {
+    // The earlier record stays in place until the merged one is complete (the
+    // store saves through a file beside it), so that a write that fails, on a
+    // full disk for one, leaves what earlier installations recorded. The
+    // merged record alone is written: nothing else of the earlier file.
     TBigIniFile store(record);
+    store.ClearSectionList();
     WriteRecordEntries(store, section, lists);
-  } catch (const EInOutError&) {
+    store.Flush();
+    runlog::Write("Uninstall record written: " + record);
+  } catch (const EInOutError& error) {
     // Not reported: the installation itself is in place.
+    runlog::WriteFailure("Uninstall record not written, the earlier one stays: " + record,
+                         error.ErrorCode());
   }
 }
 

@@ -89,11 +89,12 @@ void WriteRecordEntries(TBigIniFile& store, const std::string& prefix,
 UninstallRecordLists ReadUninstallRecord(const std::string& records_folder);
 
 // The whole record step of an installation: the entries of an earlier record in
-// records_folder are read and that record deleted, this run's records added,
-// the folder created, the uninstaller (setup_dir + "SETUP.EXE") copied to
-// "KSUINST.EXE" beside the record, and the merged record written. Failures are
-// not reported: an uninstaller that could not be copied leaves the Windows entry
-// pointing to a missing file, a record that could not be written the old one.
+// records_folder are read, this run's records added, the folder created, the
+// uninstaller (setup_dir + "SETUP.EXE") copied to "KSUINST.EXE" beside the
+// record, and the merged record written in place of the earlier one. Each file
+// replaces its earlier one only once it is complete. Failures are not reported:
+// an uninstaller that could not be copied leaves the earlier one (or none), a
+// record that could not be written (a full disk) the earlier one, byte for byte.
 void WriteUninstallRecord(const std::string& records_folder, const std::string& setup_dir,
                           const std::vector<std::string>& file_list,
                           const std::vector<std::string>& dir_list, int32_t product_index);

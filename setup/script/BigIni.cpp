@@ -183,7 +183,7 @@ std::size_t BufferSizeFor(std::int32_t textBufferSize) {
 // LF or CR; a CR LF pair split between two buffer fills is still one line end.
 class LineReader {
  public:
-  LineReader(IniFileStream& file, std::size_t bufferSize) : FFile(file), FBuffer(bufferSize) {}
+  LineReader(IniFileReader& file, std::size_t bufferSize) : FFile(file), FBuffer(bufferSize) {}
 
   // The next line without its line end; false at the end of the file.
   bool Next(std::string& line) {
@@ -221,7 +221,7 @@ class LineReader {
     return got > 0;
   }
 
-  IniFileStream& FFile;
+  IniFileReader& FFile;
   std::vector<char> FBuffer;
   std::size_t FPos = 0;
   std::size_t FEnd = 0;
@@ -231,7 +231,7 @@ class LineReader {
 // Writes a file through a fixed-size buffer; every failed or short write raises.
 class BufferedWriter {
  public:
-  BufferedWriter(IniFileStream& file, std::size_t bufferSize) : FFile(file), FBuffer(bufferSize) {}
+  BufferedWriter(IniFileWriter& file, std::size_t bufferSize) : FFile(file), FBuffer(bufferSize) {}
 
   void Write(std::string_view text) {
     while (!text.empty()) {
@@ -250,7 +250,7 @@ class BufferedWriter {
   }
 
  private:
-  IniFileStream& FFile;
+  IniFileWriter& FFile;
   std::vector<char> FBuffer;
   std::size_t FUsed = 0;
 };
@@ -381,7 +381,7 @@ void TBigIniFile::ClearSectionList() {
 void TBigIniFile::LoadFromFile(const std::string& fileName) {
   FCurrentSection = 0;
   if (!IniFileExists(fileName)) return;
-  const std::unique_ptr<IniFileStream> file = OpenIniFileForReading(fileName);
+  const std::unique_ptr<IniFileReader> file = OpenIniFileForReading(fileName);
   LineReader reader(*file, BufferSizeFor(FTextBufferSize));
   TStringList* current = nullptr;  // lines before the first header are dropped
   std::string line;
@@ -576,13 +576,15 @@ void TBigIniFile::CopyToStrings(TStringList& target) {
 void TBigIniFile::Flush() {
   if (!FChanged) return;
   if (!FFileName.empty()) {
-    const std::unique_ptr<IniFileStream> file = CreateIniFile(FFileName);
+    // The old file stays as it was until the whole new content is written.
+    const std::unique_ptr<IniFileWriter> file = CreateIniFile(FFileName);
     BufferedWriter out(*file, BufferSizeFor(FTextBufferSize));
     ForEachFileLine(FSectionList, [&](const std::string& line) {
       out.Write(line);
       out.Write("\r\n");
     });
     out.Drain();
+    file->Commit();
   }
   FChanged = false;
 }

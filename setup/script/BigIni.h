@@ -129,7 +129,10 @@ class TBigIniFile {
   // Appends the content in file form: for each section with lines, "[name]",
   // its lines and one empty line.
   virtual void CopyToStrings(TStringList& target);
-  // Writes the whole file when the content changed (CR LF line ends).
+  // Writes the whole file when the content changed (CR LF line ends). The new
+  // content replaces the old file only once it is complete (script/IniFile.h):
+  // a write that fails raises EInOutError and leaves the file as it was, and
+  // the store stays changed.
   virtual void Flush();
   // Appends the sections of a file to the store (SetFileName clears it first).
   virtual void LoadFromFile(const std::string& fileName);

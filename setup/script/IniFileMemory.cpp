@@ -30,9 +30,9 @@ MemoryFiles& Files() {
   return files;
 }
 
-class MemoryIniFile : public IniFileStream {
+class MemoryIniReader : public IniFileReader {
  public:
-  explicit MemoryIniFile(std::string name) : FName(std::move(name)) {}
+  explicit MemoryIniReader(std::string name) : FName(std::move(name)) {}
 
   std::size_t Read(char* buffer, std::size_t size) override {
     const auto found = Files().bytes.find(FName);
@@ -45,36 +45,47 @@ class MemoryIniFile : public IniFileStream {
     return n;
   }
 
-  void Write(const char* data, std::size_t size) override {
-    std::string& bytes = Files().bytes[FName];
-    const auto limit = Files().write_limit.find(FName);
-    if (limit != Files().write_limit.end() && bytes.size() + size > limit->second) {
-      bytes.append(data, limit->second > bytes.size() ? limit->second - bytes.size() : 0);
-      throw EInOutError("cannot write " + FName, kDiskFull);
-    }
-    bytes.append(data, size);
-  }
-
  private:
   std::string FName;
   std::size_t FPos = 0;
+};
+
+// Collects the new content apart from the file, as the Windows side writes it
+// to a file beside the target, and puts it in place only on Commit.
+class MemoryIniWriter : public IniFileWriter {
+ public:
+  explicit MemoryIniWriter(std::string name) : FName(std::move(name)) {}
+
+  void Write(const char* data, std::size_t size) override {
+    const auto limit = Files().write_limit.find(FName);
+    if (limit != Files().write_limit.end() && FBytes.size() + size > limit->second) {
+      FBytes.append(data, limit->second > FBytes.size() ? limit->second - FBytes.size() : 0);
+      throw EInOutError("cannot write " + FName, kDiskFull);
+    }
+    FBytes.append(data, size);
+  }
+
+  void Commit() override { Files().bytes[FName] = FBytes; }
+
+ private:
+  std::string FName;
+  std::string FBytes;
 };
 
 }  // namespace
 
 bool IniFileExists(const std::string& name) { return Files().bytes.count(name) != 0; }
 
-std::unique_ptr<IniFileStream> OpenIniFileForReading(const std::string& name) {
+std::unique_ptr<IniFileReader> OpenIniFileForReading(const std::string& name) {
   if (!IniFileExists(name)) throw EInOutError("cannot open " + name, kFileNotFound);
   if (Files().unreadable.count(name)) throw EInOutError("cannot open " + name, kSharingViolation);
-  return std::make_unique<MemoryIniFile>(name);
+  return std::make_unique<MemoryIniReader>(name);
 }
 
-std::unique_ptr<IniFileStream> CreateIniFile(const std::string& name) {
+std::unique_ptr<IniFileWriter> CreateIniFile(const std::string& name) {
   if (Files().read_only.count(name) && IniFileExists(name))
-    throw EInOutError("cannot write the read-only file " + name, kAccessDenied);
-  Files().bytes[name].clear();
-  return std::make_unique<MemoryIniFile>(name);
+    throw EInOutError("cannot replace the read-only file " + name, kAccessDenied);
+  return std::make_unique<MemoryIniWriter>(name);
 }
 
 namespace memory_files {

@@ -19,8 +19,9 @@ void Clear();
 void SetUnreadable(const std::string& name, bool unreadable);
 // Creating the file fails as for a read-only file (EInOutError, error 5).
 void SetReadOnly(const std::string& name, bool readOnly);
-// Writes to the file fail once this many bytes are in it, as on a full disk
-// (EInOutError, error 39); nothing: no limit.
+// Writes of a new content of the file fail once this many bytes of it are
+// written, as on a full disk (EInOutError, error 39); the file keeps its old
+// bytes, since the content is put in place only when complete. Nothing: no limit.
 void SetWriteLimit(const std::string& name, std::optional<std::size_t> limit);
 
 }  // namespace kestra::memory_files

@@ -12,9 +12,9 @@
 #include "system/AppInfo.h"
 #include "system/ExitCodes.h"
 #include "system/FileSys.h"
-#include "system/Handles.h"
 #include "system/Mbcs.h"
 #include "system/ProductTable.h"
+#include "system/ReplacementFile.h"
 #include "system/RunLog.h"
 #include "system/RunValues.h"
 #include "system/SysQuery.h"
@@ -167,20 +167,10 @@ bool TForm1::LoadAnswerFile() {
   if (options_.load_inf.empty()) return true;
   const std::string& file = options_.load_inf;
   std::string bytes;
-  bool read = false;
-  if (FileHandle in{::CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)}) {
-    LARGE_INTEGER size{};
-    // An answer file is a few kilobytes; a huge one is no answer file.
-    constexpr LONGLONG kLargest = 1 << 20;
-    if (::GetFileSizeEx(in.get(), &size) && size.QuadPart <= kLargest) {
-      bytes.resize(static_cast<std::size_t>(size.QuadPart));
-      DWORD got = 0;
-      read = ::ReadFile(in.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) &&
-             got == bytes.size();
-    }
-  }
-  if (!read) {
+  // An answer file is a few kilobytes; a huge one is no answer file.
+  constexpr int64_t kLargest = 1 << 20;
+  const int64_t size = FileSize(file);
+  if (size < 0 || size > kLargest || !ReadWholeFile(file, bytes)) {
     runlog::WriteFailure("Answer file " + file + " cannot be read", ::GetLastError());
     Application.Show({Msg::BadAnswerFile, {file, "ファイルを読み込めません。"}});
     return false;
@@ -207,14 +197,8 @@ void TForm1::SaveAnswerFile(const std::optional<bool>& network_index_answer) {
   for (std::size_t i = 0; i < values.choices.dvd_paths.size(); ++i)
     values.choices.dvd_paths[i] = chosen.AppInfo.DVDPaths[i];
   values.index_overwrite = network_index_answer.value_or(index_overwrite_.value_or(true));
-  const std::string bytes = FormatAnswerFile(values);
   const std::string& file = options_.save_inf;
-  FileHandle out{::CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr)};
-  DWORD written = 0;
-  if (out && ::WriteFile(out.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                         nullptr) &&
-      written == bytes.size())
+  if (ReplaceFileContent(file, FormatAnswerFile(values)))
     runlog::Write("Answer file written: " + file);
   else
     runlog::WriteFailure("Answer file " + file + " cannot be written", ::GetLastError());

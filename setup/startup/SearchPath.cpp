@@ -11,6 +11,7 @@
 #include "system/Handles.h"
 #include "system/Mbcs.h"
 #include "system/Registry.h"
+#include "system/ReplacementFile.h"
 #include "system/SysQuery.h"
 
 namespace kestra {
@@ -68,18 +69,10 @@ int32_t AddToNtEnvironment(const std::string& item) {
   return 0;
 }
 
-bool WriteAll(HANDLE file, const std::string& bytes) {
-  DWORD written = 0;
-  return ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-         written == bytes.size();
-}
-
 // A missing AUTOEXEC.BAT is created with one line holding a single blank, so
 // that the backup and the appended line have a file to work on.
 bool CreateBlankAutoexec(const std::string& autoexec) {
-  FileHandle file(::CreateFileA(autoexec.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  return file && WriteAll(file.get(), " \r\n");
+  return ReplaceFileContent(autoexec, " \r\n");
 }
 
 std::string BackupName(const std::string& base, int number) {
@@ -96,21 +89,11 @@ bool BackUpAutoexec(const std::string& autoexec, const std::string& backup_base)
   return false;
 }
 
-// Positions on a trailing end-of-file mark, so that it is overwritten, or at
-// the end of the file.
-bool SeekToAppendPosition(HANDLE file) {
-  LARGE_INTEGER size{};
-  if (!::GetFileSizeEx(file, &size)) return false;
-  if (size.QuadPart > 0) {
-    LARGE_INTEGER last{};
-    last.QuadPart = size.QuadPart - 1;
-    char byte = 0;
-    DWORD read = 0;
-    if (::SetFilePointerEx(file, last, nullptr, FILE_BEGIN) &&
-        ::ReadFile(file, &byte, 1, &read, nullptr) && read == 1 && byte == kEndOfFileMark)
-      return ::SetFilePointerEx(file, last, nullptr, FILE_BEGIN) != FALSE;
-  }
-  return ::SetFilePointerEx(file, LARGE_INTEGER{}, nullptr, FILE_END) != FALSE;
+// The file with line appended: in place of a trailing end-of-file mark, which
+// it overwrites, or at the end.
+std::string WithAppendedLine(std::string content, const std::string& line) {
+  if (!content.empty() && content.back() == kEndOfFileMark) content.pop_back();
+  return content + line;
 }
 
 int32_t AppendToAutoexec(const std::string& entry) {
@@ -124,12 +107,12 @@ int32_t AppendToAutoexec(const std::string& entry) {
   if (!FileExists(autoexec) && !CreateBlankAutoexec(autoexec)) return -1;
   if (!BackUpAutoexec(autoexec, backup_base)) return -1;
 
-  FileHandle file(::CreateFileA(autoexec.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return -1;
-  if (!SeekToAppendPosition(file.get())) return -1;
+  std::string content;
+  if (!ReadWholeFile(autoexec, content)) return -1;
+  // The new file replaces the old one only once it is complete: a boot file
+  // cut part-way (the disk full) would leave the machine's start-up broken.
   // A line that did not reach the disk must not pass for an extended path.
-  return WriteAll(file.get(), line) ? 0 : -1;
+  return ReplaceFileContent(autoexec, WithAppendedLine(std::move(content), line)) ? 0 : -1;
 }
 
 }  // namespace

@@ -39,9 +39,11 @@ std::string AutoexecPath();
 // Appends entry ("C:\...\;") to the search path: 0 success, −1 failure.
 // NT family: the machine's "Path" gets the entry (without its ";") unless the
 // text is already in it, and top-level windows hear of the change; this never
-// fails. Non-NT: a backup AUTOEXEC.nnn is made and the PATH line appended;
-// −1 when no backup number is free, AUTOEXEC.BAT cannot be written, or the
-// line would not fit its buffer. An entry without a folder adds nothing.
+// fails. Non-NT: a backup AUTOEXEC.nnn is made and the PATH line appended
+// (the new AUTOEXEC.BAT replaces the old one once it is completely written);
+// −1 when no backup number is free, AUTOEXEC.BAT cannot be written (then it
+// stays as it was), or the line would not fit its buffer. An entry without a
+// folder adds nothing.
 int32_t AddToSearchPath(const std::string& entry);
 
 }  // namespace kestra

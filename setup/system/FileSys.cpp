@@ -130,6 +130,22 @@ std::string SystemFolder() {
   return (len == 0 || len >= sizeof buffer) ? std::string() : std::string(buffer, len);
 }
 
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+  FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  std::string text;
+  char buffer[8192];
+  for (;;) {
+    DWORD got = 0;
+    if (!::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) return false;
+    if (got == 0) break;
+    text.append(buffer, got);
+  }
+  bytes = std::move(text);
+  return true;
+}
+
 int64_t FileAge(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||

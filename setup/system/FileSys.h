@@ -42,6 +42,10 @@ std::string WindowsFolder();
 // The system folder (GetSystemDirectoryA, 260-byte buffer); empty on failure.
 std::string SystemFolder();
 
+// The whole content of the file (read while others may read it too); false
+// when it cannot be opened or read.
+bool ReadWholeFile(const std::string& path, std::string& bytes);
+
 // The file's last-write time as a DOS date-time in local time (date in the high
 // 16 bits, time in the low 16, two-second resolution); −1 when there is no such
 // file. Kept 64-bit so that dates from 2044 on, whose DOS value has the top bit

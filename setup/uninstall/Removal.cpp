@@ -11,6 +11,7 @@
 #include "system/Mbcs.h"
 #include "system/ProductTable.h"
 #include "system/Registry.h"
+#include "system/ReplacementFile.h"
 #include "system/RunLog.h"
 #include "system/SysQuery.h"
 #include "system/TestSeams.h"
@@ -156,8 +157,9 @@ void RemovalRun::DeleteHelpIndex() {
 
 void RemovalRun::RewriteRecord(const std::vector<std::string>& lines) {
   const std::vector<std::string> kept = KeptRecordLines(lines);
-  // A record that cannot be rewritten still lists the deleted files; a later
-  // run finds them gone and keeps them, which does no harm.
+  // A record that cannot be rewritten (the disk full) stays as it was and
+  // still lists the deleted files; a later run finds them gone and keeps them,
+  // which does no harm.
   WriteTextLines(settings_.records_folder + kInstallRecordName, kept);
 }
 
@@ -294,31 +296,16 @@ void CollectFiles(const std::string& folder, std::vector<std::string>& list) {
 }
 
 bool ReadTextLines(const std::string& path, std::vector<std::string>& lines) {
-  FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
   std::string text;
-  char buffer[8192];
-  DWORD got = 0;
-  for (;;) {
-    if (!::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) return false;
-    if (got == 0) break;
-    text.append(buffer, got);
-  }
+  if (!ReadWholeFile(path, text)) return false;
   lines = SplitTextLines(text);
   return true;
 }
 
 bool WriteTextLines(const std::string& path, const std::vector<std::string>& lines) {
-  const std::string text = JoinTextLines(lines);
+  // A read-only record or log is rewritten as well.
   ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  FileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  DWORD written = 0;
-  return ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written,
-                     nullptr) &&
-         written == text.size();
+  return ReplaceFileContent(path, JoinTextLines(lines));
 }
 
 RemovalSettings ProductRemovalSettings(const std::string& win_drive_root) {

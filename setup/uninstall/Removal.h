@@ -36,7 +36,8 @@ void CollectFiles(const std::string& folder, std::vector<std::string>& list);
 
 // The lines of a text file (CR LF or LF). False when it cannot be read.
 bool ReadTextLines(const std::string& path, std::vector<std::string>& lines);
-// Writes lines, each ending in CR LF, replacing the file. False on failure.
+// Writes lines, each ending in CR LF, replacing the file once they are all
+// written (system/ReplacementFile.h). False on failure, the file as it was.
 bool WriteTextLines(const std::string& path, const std::vector<std::string>& lines);
 
 // Where the run reads, writes and deletes.

@@ -3,6 +3,8 @@
 #include "SetupHarness.h"
 #include "ShellPlaces.h"
 
+#include <gtest/gtest.h>
+
 #include <windows.h>
 
 #include <algorithm>
@@ -13,6 +15,7 @@
 #include "system/FileSys.h"
 #include "system/Handles.h"
 #include "system/Registry.h"
+#include "wizard/Setting.h"
 
 namespace e2e {
 
@@ -85,6 +88,7 @@ void CollectFiles(const std::string& folder, const std::string& prefix,
 
 std::string SampleDvdImage() { return testenv::BuildDir() + "sample-dvd"; }
 std::string ManyFilesDvdImage() { return testenv::BuildDir() + "sample-dvd-many"; }
+std::string MoreFilesDvdImage() { return testenv::BuildDir() + "sample-dvd-more"; }
 std::string NewerSampleDvdImage() { return testenv::BuildDir() + "sample-dvd-newer"; }
 std::string SampleProductFile(const std::string& relative) {
   return testenv::BuildDir() + "sample-product\\" + relative;
@@ -138,6 +142,19 @@ void DvdInDrive::CleanInstallPlaces() const {
   RemoveFolder(kUncIndexFolder);
   RemoveFolder(kSetupShareIndexFolder);
   RemoveFolder(kSyncFolder);
+}
+
+void InstallFromTheDvd(const std::string& arguments) {
+  uidrv::Process setup = uidrv::Process::Start("Q:\\SETUP.EXE", arguments, "Q:\\");
+  uidrv::Session session(setup);
+  AcceptConsent(session);
+  uidrv::Window page = session.WaitForWindow(kSetting);
+  uidrv::Window next = page.ChildById(kestra::TSettingDlg::IdInstallBtn);
+  next.Click();  // to the index and DVD step
+  next.Click();  // install
+  ASSERT_EQ(session.Answer("Yes"), expected::InstallStartQuestion());
+  EXPECT_EQ(session.Answer("OK", 90s), expected::InstallDone());
+  session.RequireExit();
 }
 
 std::vector<std::string> RecordValues(const std::string& prefix) {

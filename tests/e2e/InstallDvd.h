@@ -12,6 +12,9 @@ namespace e2e {
 // The image folders the build authors (tools/mkdvd, samples/).
 std::string SampleDvdImage();       // sample-dvd: the product DVD
 std::string ManyFilesDvdImage();    // sample-dvd-many: the guide in 60 groups of one file
+// sample-dvd-more: the guide in 150 groups of one file, into folders ADD001 to
+// ADD150 whose paths sort before the application's own files
+std::string MoreFilesDvdImage();
 std::string NewerSampleDvdImage();  // sample-dvd-newer: a later release (2.2.0.0) of the product
 std::string SampleProductFile(const std::string& relative);  // a source file of the product
 
@@ -53,6 +56,12 @@ class DvdInDrive {
   DWORD path_type_ = REG_NONE;
   std::vector<BYTE> path_;
 };
+
+// SETUP started from the DVD in Q: with these arguments and led through the
+// wizard with what its pages propose (the licence accepted, the settings page
+// confirmed in both steps, the start question answered Yes) to the end of the
+// install run: the completion message answered, SETUP gone.
+void InstallFromTheDvd(const std::string& arguments = "");
 
 // The values of KSINSTALL.INF in the records folder whose key starts with
 // prefix ("KESTRA" for files and shortcuts, "Dir_" for folders), in file order.

@@ -15,13 +15,11 @@
 #include "WineTestEnv.h"
 #include "system/FileSys.h"
 #include "system/Registry.h"
-#include "wizard/Setting.h"
 
 namespace {
 
 using namespace e2e;
 using kestra::RegKey;
-using uidrv::MessageBoxRecord;
 
 constexpr char kInstallDir[] = "C:\\Program Files\\KESTRA\\";
 constexpr char kProductKeyPath[] = "SOFTWARE\\ZEL\\ケストラDVD\\";
@@ -38,20 +36,6 @@ std::string StartMenuFolder() { return testenv::CommonProgramsFolder() + "ケス
 std::vector<std::string> Shortcuts() {
   return {testenv::DesktopFolder() + "ケストラDVD.LNK", StartMenuFolder() + "ケストラDVD.LNK",
           StartMenuFolder() + "利用ガイド.LNK"};
-}
-
-void InstallFromTheDvd() {
-  uidrv::Process setup = uidrv::Process::Start("Q:\\SETUP.EXE", "", "Q:\\");
-  uidrv::Session session(setup);
-  AcceptConsent(session);
-  uidrv::Window page = session.WaitForWindow(kSetting);
-  uidrv::Window next = page.ChildById(kestra::TSettingDlg::IdInstallBtn);
-  next.Click();  // to the index and DVD step
-  next.Click();  // install
-  ASSERT_EQ(session.Answer("Yes"), expected::InstallStartQuestion());
-  const MessageBoxRecord done = session.Answer("OK", 90s);
-  EXPECT_EQ(done, expected::InstallDone());
-  session.RequireExit();
 }
 
 TEST(InstallThenUninstall, TheRecordedUninstallerRemovesWhatTheInstallationPlaced) {

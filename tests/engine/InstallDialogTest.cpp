@@ -12,6 +12,7 @@
 #include "system/ComPtr.h"
 #include "system/FileSys.h"
 #include "system/Handles.h"
+#include "system/Mbcs.h"
 #include "system/Registry.h"
 #include "system/RunValues.h"
 #include "ui/Application.h"
@@ -597,6 +598,8 @@ TEST_F(InstallDialog, IndexCopyRunsTheDvdScriptAndRecordsTheFolder) {
   EXPECT_EQ(testenv::ReadFile(target + "KSCOLL1\\TEXT.BIN"), testenv::ReadFile(LzData("TEXT.BIN")));
   EXPECT_TRUE(DirectoryExists(target + "KSCOLL1\\temp"));
   EXPECT_EQ(testenv::ReadFile(record), "[KESTRA]\r\nDOCS=" + target + "\r\n");
+  EXPECT_FALSE(FileExists(kestra::ExtractFilePath(record) + "~KSDOCS.INF"))
+      << "nothing is left beside it";
   EXPECT_EQ(dialog_.AppInfo.IndexDir, target);
   EXPECT_EQ(dialog_.AppInfo.InstallIndex, 1);
   EXPECT_EQ(dialog_.FIndexProgress, 1);

@@ -1,6 +1,7 @@
 // The INI store natively, its files in memory, under the sanitizers.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <stdexcept>
 
 #include "script/BigIni.h"
@@ -82,7 +83,11 @@ TEST_F(NativeIniStore, UnreadableFileLeavesTheStoreEmptyAndInMemory) {
   EXPECT_EQ(store.Sections().Count(), 0);
 }
 
-TEST_F(NativeIniStore, FailedWriteBackIsReportedByTheRelease) {
+// A write-back that fails (the disk full part-way, a read-only file) is
+// reported by the release, and the file keeps its old bytes.
+TEST_F(NativeIniStore, FailedWriteBackIsReportedByTheReleaseAndLeavesTheOldBytes) {
+  const std::string old = "[Old]\r\nk=v\r\n";
+  memory_files::Put(kFile, old);
   memory_files::SetWriteLimit(kFile, 4);
   EXPECT_THROW(
       {
@@ -90,6 +95,8 @@ TEST_F(NativeIniStore, FailedWriteBackIsReportedByTheRelease) {
         store.WriteString("Section", "Key", "Value");
       },
       kestra::EInOutError);
+  EXPECT_EQ(memory_files::Get(kFile), old);
+  memory_files::SetWriteLimit(kFile, std::nullopt);
   memory_files::SetReadOnly(kFile, true);
   EXPECT_THROW(
       {
@@ -97,6 +104,16 @@ TEST_F(NativeIniStore, FailedWriteBackIsReportedByTheRelease) {
         store.WriteString("Section", "Key", "Value");
       },
       kestra::EInOutError);
+  EXPECT_EQ(memory_files::Get(kFile), old);
+  // A missing file stays missing when its first write-back fails.
+  memory_files::SetWriteLimit("C:\\NEW.INI", 4);
+  EXPECT_THROW(
+      {
+        TBigIniFile store("C:\\NEW.INI");
+        store.WriteString("Section", "Key", "Value");
+      },
+      kestra::EInOutError);
+  EXPECT_EQ(memory_files::Get("C:\\NEW.INI"), std::nullopt);
 }
 
 }  // namespace

@@ -184,6 +184,58 @@ TEST_F(UninstallRecordWrite, ReadOnlyEarlierRecordIsMergedAndReplaced) {
                                   "KESTRA003=C:\\KS\\C", ""}));
 }
 
+// The records folder's disk is nearly full and this installation adds many
+// files: the merged record does not fit. The earlier record stays as it was, so
+// that the uninstaller still removes what the earlier installations placed.
+TEST_F(UninstallRecordWrite, ARecordThatDoesNotFitTheDiskLeavesTheEarlierOneByteForByte) {
+  const std::string small = testenv::SmallFileSystemFolder("records_tests");
+  if (!testenv::IsSmallFileSystem(small)) GTEST_SKIP() << testenv::NoSmallFileSystem(small);
+  records_ = small + "UNINSTALL\\";
+  testenv::ResetFolder(records_);
+  Write({"7,C:\\KS\\KESTRA.EXE", "7,C:\\KS\\MANUAL\\GUIDE.PDF",
+         "7,C:\\Users\\Public\\Desktop\\ケストラDVD.LNK"},
+        {"7,C:\\KS\\", "7,C:\\KS\\MANUAL\\"});
+  const std::string earlier = Record();
+  ASSERT_EQ(earlier, RecordText({"[KESTRA]", "KESTRA001=C:\\KS\\KESTRA.EXE",
+                                 "KESTRA002=C:\\KS\\MANUAL\\GUIDE.PDF",
+                                 "KESTRA003=C:\\Users\\Public\\Desktop\\ケストラDVD.LNK",
+                                 "Dir_KESTRA001=C:\\KS\\", "Dir_KESTRA002=C:\\KS\\MANUAL\\", ""}));
+  Lines many;
+  for (int n = 1; n <= 400; ++n)
+    many.push_back("7,C:\\KS\\PART" + std::to_string(n) + "\\GUIDE.PDF");
+  {
+    testenv::DiskFiller full(small, 2048);  // cut back by 2 KB: less than a block
+    Write(many, {"7,C:\\KS\\PART1\\"});
+  }
+  EXPECT_EQ(Record(), earlier);
+  EXPECT_EQ(testenv::NamesIn(records_), (Lines{"KSINSTALL.INF", "KSUINST.EXE"}));
+  EXPECT_EQ(testenv::ReadFile(records_ + "KSUINST.EXE"), kSetupBytes);
+  testenv::ResetFolder(records_);
+  ::RemoveDirectoryA(records_.c_str());
+}
+
+// A DVD whose SETUP.EXE is larger than what the full disk has left: the
+// uninstaller of the earlier installation stays, so that the Windows entry
+// still starts one.
+TEST_F(UninstallRecordWrite, AnUninstallerThatDoesNotFitTheDiskLeavesTheEarlierOne) {
+  const std::string small = testenv::SmallFileSystemFolder("records_tests");
+  if (!testenv::IsSmallFileSystem(small)) GTEST_SKIP() << testenv::NoSmallFileSystem(small);
+  records_ = small + "UNINSTALL\\";
+  testenv::ResetFolder(records_);
+  Write({"7,C:\\KS\\KESTRA.EXE"});
+  const std::string earlier = Record();
+  testenv::WriteFile(setup_dir_ + "SETUP.EXE", std::string(16 * 1024, 'N'));
+  {
+    testenv::DiskFiller full(small, 2048);  // cut back by 2 KB: less than a block
+    Write({"7,C:\\KS\\KESTRA.EXE"});
+  }
+  EXPECT_EQ(testenv::ReadFile(records_ + "KSUINST.EXE"), kSetupBytes);
+  EXPECT_EQ(Record(), earlier);
+  EXPECT_EQ(testenv::NamesIn(records_), (Lines{"KSINSTALL.INF", "KSUINST.EXE"}));
+  testenv::ResetFolder(records_);
+  ::RemoveDirectoryA(records_.c_str());
+}
+
 // ---- The pieces ------------------------------------------------------------
 
 TEST(RecordEntryKeys, ArePrefixAndCounterPaddedToThreeDigits) {

@@ -135,6 +135,7 @@ TEST_F(RemovalRun, DeletesEveryRecordedFileAndTheEmptiedFoldersAndTheProgramEntr
   EXPECT_EQ(RecordNow(), Text({"[KESTRA]", "Dir_KESTRA001=" + app_,
                                "Dir_KESTRA002=" + app_ + "MANUAL\\"}));
   EXPECT_FALSE(FileExists(records_ + "KSUNINST.LOG"));
+  EXPECT_EQ(testenv::NamesIn(records_), Lines{"KSINSTALL.INF"}) << "nothing is left beside it";
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kUninstallKey));
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kAppPathsKey));
   EXPECT_TRUE(observer_.keys_not_deleted.empty());
@@ -285,6 +286,7 @@ TEST_F(RemovalRun, LockedFileIsLoggedKeptInTheRecordAndKeepsTheProgramEntries) {
   EXPECT_EQ(Log(), Text({"DeleteError: " + app_ + "KESTRA.EXE"}));
   EXPECT_EQ(RecordNow(), Text({"[KESTRA]", "KESTRA001=" + app_ + "KESTRA.EXE",
                                "Dir_KESTRA001=" + app_, "Dir_KESTRA002=" + app_ + "MANUAL\\"}));
+  EXPECT_EQ(testenv::NamesIn(records_), (Lines{"KSINSTALL.INF", "KSUNINST.LOG"}));
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kUninstallKey));
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kAppPathsKey));
   EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, kProductKey, "ALN").number, 0u);

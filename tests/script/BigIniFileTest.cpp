@@ -102,6 +102,36 @@ TEST_F(BigIniWriteBack, TheSmallBufferWritesTheSameBytes) {
             std::string((199 * 7 + 19) % 90, 'v'));
 }
 
+// The new content goes to a file beside the old one, which takes the old one's
+// place only once complete: the file after a save is another file, and
+// nothing else is left in the folder.
+TEST_F(BigIniWriteBack, ASaveIsANewFileInPlaceOfTheOldAndLeavesNothingBeside) {
+  std::string path = MakeFile("a.ini", "[A]\r\na=1\r\n");
+  const uint64_t before = testenv::FileIdentity(path);
+  {
+    TBigIniFile ini(path);
+    ini.WriteString("A", "a", "2");
+    ini.Flush();
+    EXPECT_EQ(testenv::ReadFile(path), "[A]\r\na=2\r\n\r\n");
+  }
+  EXPECT_NE(testenv::FileIdentity(path), before);
+  EXPECT_EQ(testenv::NamesIn(folder_), TStringList{"a.ini"});
+}
+
+// A run ended while it saved leaves its temporary file ("~" + the file's name)
+// behind, even read-only; the next save takes that name over and leaves nothing.
+TEST_F(BigIniWriteBack, ALeftoverOfAnInterruptedSaveIsTakenOver) {
+  std::string path = MakeFile("a.ini", "[A]\r\na=1\r\n");
+  std::string leftover = MakeFile("~a.ini", "[A]\r\na=half");
+  ASSERT_TRUE(::SetFileAttributesA(leftover.c_str(), FILE_ATTRIBUTE_READONLY));
+  {
+    TBigIniFile ini(path);
+    ini.WriteString("A", "b", "2");
+  }
+  EXPECT_EQ(testenv::ReadFile(path), "[A]\r\na=1\r\nb=2\r\n\r\n");
+  EXPECT_EQ(testenv::NamesIn(folder_), TStringList{"a.ini"});
+}
+
 TEST_F(BigIniWriteBack, AStoreInMemoryOnlyNeverWrites) {
   TBigIniFile ini;
   EXPECT_EQ(ini.FileName(), "");
@@ -155,6 +185,7 @@ TEST_F(BigIniErrors, AReadOnlyFileReadsButRefusesTheWrite) {
       },
       EInOutError);  // and releasing it fails once more
   EXPECT_EQ(testenv::ReadFile(path), bytes);
+  EXPECT_EQ(testenv::NamesIn(folder_), TStringList{"a.ini"});
 }
 
 TEST_F(BigIniErrors, ReleasingAStoreThatCannotBeWrittenRaises) {
@@ -216,7 +247,47 @@ TEST_F(BigIniErrors, AFolderInPlaceOfTheFileCannotBeWritten) {
         EXPECT_TRUE(ini.Changed());
       },
       EInOutError);
+  EXPECT_EQ(testenv::NamesIn(folder_), TStringList{"folder.ini"});
   EXPECT_TRUE(::RemoveDirectoryA(path.c_str()));
+}
+
+// The disk fills up while the file is saved (KSINSTALL.INF of an installation
+// that added many files, on a nearly full records folder's disk): the save
+// fails, and the old file stays as it was, byte for byte, with nothing beside it.
+TEST_F(BigIniErrors, ASaveThatFillsTheDiskLeavesTheOldFileByteForByte) {
+  const std::string small = testenv::SmallFileSystemFolder("bigini_tests");
+  if (!testenv::IsSmallFileSystem(small)) GTEST_SKIP() << testenv::NoSmallFileSystem(small);
+  const std::string folder = small + "records\\";
+  testenv::ResetFolder(folder);
+  const std::string old = "[KESTRA]\r\nKESTRA001=C:\\KS\\A.EXE\r\nDir_KESTRA001=C:\\KS\\\r\n\r\n";
+  const std::string path = folder + "KSINSTALL.INF";
+  testenv::WriteFile(path, old);
+  {
+    // Cut back by 2 KB: less than a block of the file system, and far less
+    // than the new content needs.
+    testenv::DiskFiller full(small, 2048);
+    EXPECT_THROW(
+        {
+          TBigIniFile ini(path);
+          for (int n = 1; n <= 400; ++n)
+            ini.WriteString("KESTRA", "KESTRA" + std::to_string(1000 + n),
+                            "C:\\Program Files\\KESTRA\\PART" + std::to_string(n) + "\\利用ガイド.PDF");
+          try {
+            ini.Flush();
+            ADD_FAILURE() << "the save fitted on a full disk";
+          } catch (const EInOutError& e) {
+            EXPECT_TRUE(e.ErrorCode() == ERROR_DISK_FULL || e.ErrorCode() == ERROR_HANDLE_DISK_FULL)
+                << e.what();
+          }
+          EXPECT_TRUE(ini.Changed());  // the change is not lost in memory
+          EXPECT_EQ(testenv::ReadFile(path), old);
+        },
+        EInOutError);  // releasing it tries once more, and fails the same way
+  }
+  EXPECT_EQ(testenv::ReadFile(path), old);
+  EXPECT_EQ(testenv::NamesIn(folder), TStringList{"KSINSTALL.INF"});
+  testenv::ResetFolder(folder);
+  ::RemoveDirectoryA(folder.c_str());
 }
 
 using UninstallRecord = IniTestFolder;

@@ -86,6 +86,7 @@ TEST_F(Win98SearchPathTest, EachRunAppendsALineAndLeavesOneMoreBackup) {
   EXPECT_EQ(Autoexec(), original + Line(kEntry));
   EXPECT_EQ(Backups("C:"), std::vector<int>{0});
   EXPECT_EQ(testenv::ReadFile("C:\\AUTOEXEC.000"), original);
+  EXPECT_FALSE(FileExists("C:\\~AUTOEXEC.BAT")) << "nothing is left beside it";
 
   EXPECT_EQ(AddInWin98(kEntry), 0);
   EXPECT_EQ(Autoexec(), original + Line(kEntry) + Line(kEntry));
@@ -180,6 +181,29 @@ TEST_F(Win98SearchPathTest, AnAutoexecThatCannotBeOpenedForWritingFails) {
   held.reset();
   EXPECT_EQ(Autoexec(), original);
   EXPECT_EQ(Backups("C:"), std::vector<int>{0}) << "the backup was made before";
+}
+
+// The boot drive fills up while the line is added: AUTOEXEC.BAT stays as it
+// was (a boot file cut part-way would break the machine's start-up), and the
+// step fails. The drive S: is a small file system of 4 KB blocks; the file
+// fills most of one, its backup takes the last free block.
+TEST_F(Win98SearchPathTest, ABootDriveThatFillsUpLeavesAutoexecAsItWas) {
+  if (!testenv::IsSmallFileSystem("S:\\")) GTEST_SKIP() << testenv::NoSmallFileSystem("S:\\");
+  WriteText(HKEY_LOCAL_MACHINE, kWindowsSetupKey, "BootDir", "S:\\");
+  RemoveAutoexecFiles("S:");
+  const std::string original = "@ECHO OFF\r\nREM " + std::string(4080 - 17, 'x') + "\r\n";
+  ASSERT_EQ(original.size(), 4080u);
+  ASSERT_GT(original.size() + Line(kEntry).size(), 4096u);
+  testenv::WriteFile("S:\\AUTOEXEC.BAT", original);
+  {
+    testenv::DiskFiller full("S:\\", 4096);
+    EXPECT_EQ(AddInWin98(kEntry), -1);
+  }
+  EXPECT_EQ(testenv::ReadFile("S:\\AUTOEXEC.BAT"), original);
+  EXPECT_EQ(testenv::ReadFile("S:\\AUTOEXEC.000"), original) << "the backup was made before";
+  EXPECT_EQ(testenv::NamesIn("S:\\"),
+            (std::vector<std::string>{".kestra-small-fs", "AUTOEXEC.000", "AUTOEXEC.BAT"}));
+  RemoveAutoexecFiles("S:");
 }
 
 TEST_F(Win98SearchPathTest, AMissingFolderWritesNothing) {

@@ -2,6 +2,7 @@
 
 #include "BuildPaths.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -223,6 +224,101 @@ std::string ReadFile(const std::string& path) {
 bool CopyFileTo(const std::string& from, const std::string& to) {
   kestra::ForceDirectories(kestra::ExtractFilePath(to));
   return ::CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
+}
+
+std::vector<std::string> NamesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA data;
+  kestra::FindHandle find(::FindFirstFileA((kestra::AddBackslash(folder) + "*").c_str(), &data));
+  if (!find) return names;
+  do {
+    const std::string name = data.cFileName;
+    if (name != "." && name != "..") names.push_back(name);
+  } while (::FindNextFileA(find.get(), &data));
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+uint64_t FileIdentity(const std::string& path) {
+  kestra::FileHandle file(::CreateFileA(path.c_str(), 0,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, 0, nullptr));
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!file || !::GetFileInformationByHandle(file.get(), &info))
+    throw std::runtime_error("no identity for " + path);
+  return static_cast<uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+}
+
+// ---- A full disk --------------------------------------------------------------
+
+namespace {
+
+// Written by tests/support/smallfs into the file system it mounted.
+constexpr char kSmallFileSystemMarker[] = ".kestra-small-fs";
+// Larger than any file system the fixtures mount: a filler never fills a real disk.
+constexpr uint64_t kSmallFileSystemLimit = 64ull << 20;
+constexpr char kFillerName[] = "disk-filler.bin";
+
+uint64_t TotalBytes(const std::string& folder) {
+  ULARGE_INTEGER free{}, total{};
+  if (!::GetDiskFreeSpaceExA(kestra::AddBackslash(folder).c_str(), &free, &total, nullptr))
+    return 0;
+  return total.QuadPart;
+}
+
+}  // namespace
+
+std::string SmallFileSystemFolder(const std::string& program) {
+  return kInProcessWork + "small_fs\\" + program + "\\";
+}
+
+bool IsSmallFileSystem(const std::string& folder) {
+  const uint64_t total = TotalBytes(folder);
+  return kestra::FileExists(kestra::AddBackslash(folder) + kSmallFileSystemMarker) && total > 0 &&
+         total < kSmallFileSystemLimit;
+}
+
+std::string NoSmallFileSystem(const std::string& folder) {
+  return "no small file system is mounted over " + folder +
+         ": its CTest fixture (tests/support/smallfs) mounts a tmpfs there as root; mounting "
+         "is not allowed here, or the fixture did not run (see its output)";
+}
+
+DiskFiller::DiskFiller(const std::string& folder, uint64_t spare)
+    : path_(kestra::AddBackslash(folder) + kFillerName) {
+  if (!IsSmallFileSystem(folder)) throw std::runtime_error(NoSmallFileSystem(folder));
+  kestra::FileHandle file(::CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) throw std::runtime_error("cannot create " + path_);
+  const std::vector<char> chunk(64 * 1024, '\0');
+  uint64_t size = 0;
+  DWORD error = ERROR_SUCCESS;
+  while (size < kSmallFileSystemLimit) {
+    DWORD written = 0;
+    const BOOL ok = ::WriteFile(file.get(), chunk.data(), static_cast<DWORD>(chunk.size()),
+                                &written, nullptr);
+    size += written;
+    if (!ok) {
+      error = ::GetLastError();
+      break;
+    }
+  }
+  if (error != ERROR_DISK_FULL && error != ERROR_HANDLE_DISK_FULL)
+    throw std::runtime_error("the disk of " + folder + " never filled (error " +
+                             std::to_string(error) + ")");
+  LARGE_INTEGER end{};
+  end.QuadPart = static_cast<LONGLONG>(size > spare ? size - spare : 0);
+  if (!::SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) || !::SetEndOfFile(file.get()))
+    throw std::runtime_error("cannot cut " + path_);
+}
+
+DiskFiller::~DiskFiller() { ::DeleteFileA(path_.c_str()); }
+
+uint64_t DiskFiller::FreeBytes() const {
+  ULARGE_INTEGER free{};
+  if (!::GetDiskFreeSpaceExA(kestra::ExtractFilePath(path_).c_str(), &free, nullptr, nullptr))
+    return 0;
+  return free.QuadPart;
 }
 
 }  // namespace testenv

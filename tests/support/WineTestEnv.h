@@ -113,5 +113,40 @@ void ResetFolder(const std::string& folder);
 void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);
 bool CopyFileTo(const std::string& from, const std::string& to);
+// Names of the files and folders directly in folder, sorted.
+std::vector<std::string> NamesIn(const std::string& folder);
+// The file's identity on its volume (its file index): a file put in place of
+// another has a new one, a file rewritten in place keeps its own.
+uint64_t FileIdentity(const std::string& path);
+
+// ---- A full disk --------------------------------------------------------------
+// Where a write can fail for want of space: a small file system that a CTest
+// fixture (tests/support/smallfs, as root) mounts over a folder of the prefix
+// while a test program runs (kestra_small_fs in its CMakeLists.txt), as a rule
+// over SmallFileSystemFolder(program).
+std::string SmallFileSystemFolder(const std::string& program);
+// The fixture's file system is mounted over folder (its marker file is there).
+bool IsSmallFileSystem(const std::string& folder);
+// Why a full-disk case cannot run when folder is none, for GTEST_SKIP.
+std::string NoSmallFileSystem(const std::string& folder);
+
+// Fills the file system of a small file system's folder: a file written there
+// until WriteFile fails with the disk full, then cut back by spare bytes (a
+// tmpfs gives back whole 4 KB blocks only). The file goes with the object.
+// Throws when the folder's file system is not small (nothing is filled then)
+// or the disk never reports full.
+class DiskFiller {
+ public:
+  DiskFiller(const std::string& folder, uint64_t spare);
+  ~DiskFiller();
+  DiskFiller(const DiskFiller&) = delete;
+  DiskFiller& operator=(const DiskFiller&) = delete;
+
+  // Bytes free on the file system, as GetDiskFreeSpaceExA reports them.
+  uint64_t FreeBytes() const;
+
+ private:
+  std::string path_;
+};
 
 }  // namespace testenv

@@ -274,7 +274,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   kestra::memory_files::SetUnreadable(kFile, false);
 
-  // A full disk: the write-back fails with EInOutError, also from the release.
+  // A full disk: the write-back fails with EInOutError, also from the release,
+  // and the file stays as it was.
   if (options & 8) {
     kestra::memory_files::Put(kFile, std::string(file));
     // Below what any write-back of the section written here takes.
@@ -287,6 +288,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       raised = true;
     }
     fuzz::Require(raised, "a write-back that fails is reported by the release");
+    fuzz::Require(kestra::memory_files::Get(kFile) == std::string(file),
+                  "a write-back that fails leaves the file's old bytes");
     kestra::memory_files::SetWriteLimit(kFile, std::nullopt);
   }
   return 0;
