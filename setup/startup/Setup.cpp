@@ -11,6 +11,7 @@
 #include "system/ComPtr.h"
 #include "system/Handles.h"
 #include "system/ProductTable.h"
+#include "system/SystemLibrary.h"
 #include "ui/Application.h"
 #include "uninstall/UnInst.h"
 #include "wizard/Consent.h"
@@ -29,6 +30,9 @@ std::vector<std::string> CommandLineArguments() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  // Before anything can load a library: SETUP runs elevated from folders
+  // others may write, and a library named without a path must not come from there.
+  kestra::RestrictLibrarySearchToSystemFolder();
   using namespace kestra;
   // Another SETUP is running: end at once, with no window and no message.
   if (KernelHandle other{::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, kMutexName)}) return 0;
