@@ -231,10 +231,13 @@ int32_t TSetupc::VersionCopy(const std::string& source, const std::string& desti
   if (!destination_version.empty()) {
     source_version = FileVersionString(source);
     if (source_version.empty()) {
-      // A compressed source shows its version block only once expanded.
+      // A compressed source shows its version block only once expanded, in a
+      // scratch file of the temporary folder. Without that folder the scratch
+      // name would be relative: a file of the current folder (the DVD's, or
+      // wherever SETUP was started) expanded over and deleted. Refused.
+      if (temp_dir_.empty()) return -1;
       const std::string scratch = temp_dir_ + "~" + ExtractFileName(destination);
-      if (!temp_dir_.empty() && ExpandFile(source, scratch) == 0)
-        source_version = FileVersionString(scratch);
+      if (ExpandFile(source, scratch) == 0) source_version = FileVersionString(scratch);
       SetArchiveOnly(scratch);
       ::DeleteFileA(scratch.c_str());
     }
