@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "RunCapture.h"
+#include "WineTestEnv.h"
 #include "system/Registry.h"
 
 namespace testenv {

@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "WineTestEnv.h"
-
 namespace testenv {
 
 // The libraries the programs use that are no KnownDLLs, as planted.
