@@ -8,9 +8,13 @@
 #include <vector>
 
 #include "Unit1.h"
+#include "system/SystemLibrary.h"
 #include "ui/Application.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  // Before anything can load a library: DIRPICK lies beside SETUP in a folder
+  // others may write, and a library named without a path must not come from there.
+  kestra::RestrictLibrarySearchToSystemFolder();
   std::vector<std::string> argv;
   for (int i = 0; i < __argc; ++i) argv.emplace_back(__argv[i]);
   // No arguments: nothing to do, and nothing is written.

@@ -48,8 +48,11 @@ std::string PdfControlPath(const std::string& win_drive_root) {
   return CommonBase(win_drive_root) + "COM\\FoxitReader_AX_Std.ocx";
 }
 
-std::string RegisterControlCommand(const std::string& control_path) {
-  return "REGSVR32.EXE /S \"" + control_path + "\"";
+std::string RegisterControlCommand(const std::string& system_folder,
+                                   const std::string& control_path) {
+  if (system_folder.empty()) return std::string();
+  const std::string regsvr32 = AddBackslash(system_folder) + "REGSVR32.EXE";
+  return "\"" + regsvr32 + "\" /S \"" + control_path + "\"";
 }
 
 bool InstallRun::IsNTPlatform() {
@@ -122,9 +125,10 @@ bool InstallRun::CreateShortcutsOnce() {
 void InstallRun::RegisterPDFViewer() {
   const std::string control = PdfControlPath(WinDriveRoot);
   // REGSVR32's verdict is not asked for: the installation is complete, and
-  // the viewer's choice is recorded either way.
-  if (FileExists(control)) {
-    const std::string command = RegisterControlCommand(control);
+  // the viewer's choice is recorded either way. Without a system folder
+  // there is no REGSVR32 to trust, and the control stays unregistered.
+  const std::string command = RegisterControlCommand(SystemFolder(), control);
+  if (FileExists(control) && !command.empty()) {
     const int32_t exit_code = RunProgram(command, true);
     runlog::Write("Control registration: " + command + " (exit code " +
                   std::to_string(exit_code) + ")");

@@ -62,8 +62,13 @@ ShortcutPlan PlanShortcuts(const ProductRow& product, const ShortcutInputs& inpu
 
 // The PDF viewer control in the shared folder of the system drive's root.
 std::string PdfControlPath(const std::string& win_drive_root);
-// The command line that registers it silently.
-std::string RegisterControlCommand(const std::string& control_path);
+// The command line that registers it silently: REGSVR32 of the system folder
+// by its full path, never a REGSVR32.EXE that lies beside SETUP (a bare name
+// is searched in the program's own folder first). For a 32-bit SETUP on
+// 64-bit Windows the system folder leads to SysWOW64, whose REGSVR32 is the
+// one for a 32-bit control. Empty when the system folder is unknown.
+std::string RegisterControlCommand(const std::string& system_folder,
+                                   const std::string& control_path);
 
 // Where the viewer reads which PDF viewer to use.
 inline constexpr char kPdfViewerValue[] = "PDFViewer";

@@ -15,6 +15,7 @@
 #include "system/Mbcs.h"
 #include "system/RunLog.h"
 #include "system/SysQuery.h"
+#include "system/SystemLibrary.h"
 
 namespace kestra {
 
@@ -25,13 +26,35 @@ bool FitsOpenFile(const std::string& path) { return path.size() < OFS_MAXPATHNAM
 
 constexpr DWORD kCopyBlock = 256 * 1024;
 
-LzHandle OpenLz(const std::string& path, WORD mode) {
-  std::array<char, OFS_MAXPATHNAME> name{};
-  path.copy(name.data(), name.size() - 1);
-  OFSTRUCT open_info{};
-  const INT handle = ::LZOpenFileA(name.data(), &open_info, mode);
-  return handle >= 0 ? LzHandle(handle) : LzHandle();
-}
+// The platform's LZ expansion, LZ32.DLL from the system folder, for one copy.
+class LzExpansion {
+ public:
+  LzExpansion()
+      : open_(library_.Find<decltype(&::LZOpenFileA)>("LZOpenFileA")),
+        copy_(library_.Find<decltype(&::LZCopy)>("LZCopy")),
+        close_(library_.Find<decltype(&::LZClose)>("LZClose")) {}
+
+  // Without all three functions nothing can be expanded.
+  explicit operator bool() const { return open_ && copy_ && close_; }
+
+  LzHandle Open(const std::string& path, WORD mode) const {
+    std::array<char, OFS_MAXPATHNAME> name{};
+    path.copy(name.data(), name.size() - 1);
+    OFSTRUCT open_info{};
+    return LzHandle(open_(name.data(), &open_info, mode), close_);
+  }
+
+  // LZCopy writes through the file handle as an HFILE, as LZOpenFileA hands it out.
+  LONG Copy(const LzHandle& in, const FileHandle& out) const {
+    return copy_(in.get(), static_cast<INT>(reinterpret_cast<INT_PTR>(out.get())));
+  }
+
+ private:
+  SystemLibrary library_{"LZ32.DLL"};
+  decltype(&::LZOpenFileA) open_;
+  decltype(&::LZCopy) copy_;
+  decltype(&::LZClose) close_;
+};
 
 void SetArchiveOnly(const std::string& path) {
   ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_ARCHIVE);
@@ -95,13 +118,13 @@ int32_t CopyUnchanged(const FileHandle& in, std::vector<char>& block, DWORD fill
 }
 
 int32_t ExpandLz(const std::string& source, const std::string& target) {
-  LzHandle in = OpenLz(source, OF_READ | OF_SHARE_DENY_NONE);
+  const LzExpansion lz;
+  if (!lz) return -1;
+  LzHandle in = lz.Open(source, OF_READ | OF_SHARE_DENY_NONE);
   if (!in) return -1;
   FileHandle out = CreateTarget(target);
   if (!out) return -1;
-  // LZCopy writes through the file handle as an HFILE, as LZOpenFileA hands it out.
-  const LONG copied =
-      ::LZCopy(in.get(), static_cast<INT>(reinterpret_cast<INT_PTR>(out.get())));
+  const LONG copied = lz.Copy(in, out);
   in.reset();
   out.reset();
   SetArchiveOnly(target);
@@ -143,15 +166,22 @@ int32_t LzExpandCopy(const std::string& source, const std::string& target) {
 }
 
 std::string FileVersionText(const std::string& file) {
+  // Without VERSION.dll no file shows a version.
+  const SystemLibrary version_dll("VERSION.dll");
+  const auto info_size =
+      version_dll.Find<decltype(&::GetFileVersionInfoSizeA)>("GetFileVersionInfoSizeA");
+  const auto info = version_dll.Find<decltype(&::GetFileVersionInfoA)>("GetFileVersionInfoA");
+  const auto query_value = version_dll.Find<decltype(&::VerQueryValueA)>("VerQueryValueA");
+  if (!info_size || !info || !query_value) return std::string();
   DWORD ignored = 0;
-  const DWORD size = ::GetFileVersionInfoSizeA(file.c_str(), &ignored);
+  const DWORD size = info_size(file.c_str(), &ignored);
   if (size == 0) return std::string();
   std::vector<char> block(size);
-  if (!::GetFileVersionInfoA(file.c_str(), 0, size, block.data())) return std::string();
+  if (!info(file.c_str(), 0, size, block.data())) return std::string();
   void* translation = nullptr;
   UINT translation_size = 0;
-  if (!::VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", &translation,
-                        &translation_size) ||
+  if (!query_value(block.data(), "\\VarFileInfo\\Translation", &translation,
+                   &translation_size) ||
       translation_size < sizeof(DWORD))
     return std::string();
   const auto* words = static_cast<const WORD*>(translation);
@@ -160,7 +190,7 @@ std::string FileVersionText(const std::string& file) {
                 static_cast<unsigned>(words[0]), static_cast<unsigned>(words[1]));
   void* text = nullptr;
   UINT text_size = 0;
-  if (!::VerQueryValueA(block.data(), query, &text, &text_size) || text_size == 0)
+  if (!query_value(block.data(), query, &text, &text_size) || text_size == 0)
     return std::string();
   // The length counts the terminator where there is one.
   std::string version(static_cast<const char*>(text), text_size);
@@ -205,10 +235,13 @@ int32_t TSetupc::VersionCopy(const std::string& source, const std::string& desti
   if (!destination_version.empty()) {
     source_version = FileVersionString(source);
     if (source_version.empty()) {
-      // A compressed source shows its version block only once expanded.
+      // A compressed source shows its version block only once expanded, in a
+      // scratch file of the temporary folder. Without that folder the scratch
+      // name would be relative: a file of the current folder (the DVD's, or
+      // wherever SETUP was started) expanded over and deleted. Refused.
+      if (temp_dir_.empty()) return -1;
       const std::string scratch = temp_dir_ + "~" + ExtractFileName(destination);
-      if (!temp_dir_.empty() && ExpandFile(source, scratch) == 0)
-        source_version = FileVersionString(scratch);
+      if (ExpandFile(source, scratch) == 0) source_version = FileVersionString(scratch);
       SetArchiveOnly(scratch);
       ::DeleteFileA(scratch.c_str());
     }

@@ -72,7 +72,9 @@ class TSetupc {
   int32_t ExpandFile(const std::string& source, const std::string& destination) const;
   // Copies as ExpandFile does when VersionCopyWanted says so (a compressed
   // source's version is read from a scratch expansion in the temporary
-  // folder); 0 also when nothing was copied.
+  // folder); 0 also when nothing was copied. −1 as well when that scratch
+  // expansion is needed and the temporary folder could not be read: nothing
+  // is written or deleted anywhere else in its place.
   int32_t VersionCopy(const std::string& source, const std::string& destination) const;
   static std::string FileVersionString(const std::string& file) { return FileVersionText(file); }
 

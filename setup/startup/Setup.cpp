@@ -15,6 +15,7 @@
 #include "system/Handles.h"
 #include "system/ProductTable.h"
 #include "system/RunLog.h"
+#include "system/SystemLibrary.h"
 #include "ui/Application.h"
 #include "uninstall/UnInst.h"
 #include "wizard/Consent.h"
@@ -33,6 +34,9 @@ std::vector<std::string> CommandLineArguments() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  // Before anything can load a library: SETUP runs elevated from folders
+  // others may write, and a library named without a path must not come from there.
+  kestra::RestrictLibrarySearchToSystemFolder();
   using namespace kestra;
   const RunOptions options = ParseRunOptions(CommandLineArguments());
   OpenRunLog(options);

@@ -67,20 +67,47 @@ struct GdiObjectTraits {
   static void Close(HGDIOBJ h) { ::DeleteObject(h); }
 };
 
-// LZOpenFileA / LZInit: a file or LZ handle, closed by LZClose. Failures are
-// negative, so only a non-negative value is ever owned.
-struct LzHandleTraits {
-  using Handle = INT;
-  static INT Invalid() { return -1; }
-  static void Close(INT h) { ::LZClose(h); }
-};
-
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
 using FileHandle = UniqueHandle<FileHandleTraits>;
 using FindHandle = UniqueHandle<FindHandleTraits>;
 using Library = UniqueHandle<LibraryTraits>;
 using GdiObject = UniqueHandle<GdiObjectTraits>;
-using LzHandle = UniqueHandle<LzHandleTraits>;
+
+// LZOpenFileA: a file or LZ handle, closed by the LZClose of the LZ32.DLL that
+// opened it (loaded at run time, see system/SystemLibrary.h), which must stay
+// loaded while the handle lives. Failures are negative, so only a
+// non-negative value is ever owned.
+class LzHandle {
+ public:
+  using CloseFunction = decltype(&::LZClose);
+
+  LzHandle() = default;
+  LzHandle(INT h, CloseFunction close) : h_(h >= 0 ? h : -1), close_(close) {}
+  LzHandle(const LzHandle&) = delete;
+  LzHandle& operator=(const LzHandle&) = delete;
+  LzHandle(LzHandle&& o) noexcept
+      : h_(std::exchange(o.h_, -1)), close_(std::exchange(o.close_, nullptr)) {}
+  LzHandle& operator=(LzHandle&& o) noexcept {
+    if (this != &o) {
+      reset();
+      h_ = std::exchange(o.h_, -1);
+      close_ = std::exchange(o.close_, nullptr);
+    }
+    return *this;
+  }
+  ~LzHandle() { reset(); }
+
+  INT get() const { return h_; }
+  explicit operator bool() const { return h_ >= 0; }
+  void reset() {
+    if (h_ >= 0 && close_) close_(h_);
+    h_ = -1;
+  }
+
+ private:
+  INT h_ = -1;
+  CloseFunction close_ = nullptr;
+};
 
 // Restores the process error mode it replaced.
 class ErrorModeScope {

@@ -12,6 +12,7 @@
 #include "system/Messages.h"
 #include "system/Registry.h"
 #include "system/RunValues.h"
+#include "system/SystemLibrary.h"
 #include "system/TestSeams.h"
 
 namespace kestra {
@@ -137,13 +138,17 @@ bool FindDriveLetter(const std::string& folder, std::string& drive) {
     return true;
   }
   drive.clear();
+  // Without MPR.DLL no drive is connected to anything.
+  const SystemLibrary mpr("MPR.DLL");
+  const auto get_connection = mpr.Find<decltype(&::WNetGetConnectionA)>("WNetGetConnectionA");
+  if (!get_connection) return false;
   const std::string wanted = AnsiUpperCase(AddBackslash(folder));
   bool found = false;
   for (char letter = 'A'; letter <= 'Z'; ++letter) {
     const std::string local = std::string(1, letter) + ":";
     char remote[261] = {};
     DWORD length = sizeof remote;
-    DWORD result = ::WNetGetConnectionA(local.c_str(), remote, &length);
+    DWORD result = get_connection(local.c_str(), remote, &length);
     if (result == ERROR_NOT_CONNECTED || result == ERROR_BAD_DEVICE) continue;
     // Only a connected drive has a remote name to compare.
     if (result != NO_ERROR) continue;

@@ -203,4 +203,19 @@ bool CorruptArchiveMember(const std::string& archive, const std::string& member)
   return false;
 }
 
+::testing::AssertionResult HoldsTheSampleIndex(const std::string& folder) {
+  const std::string source = SampleProductFile("docs");
+  const std::vector<std::string> files = FilesBelow(source);
+  if (files.size() < 19) return ::testing::AssertionFailure() << "sample index too small";
+  if (FilesBelow(folder) != files)
+    return ::testing::AssertionFailure() << folder << " holds other files";
+  for (const std::string& file : files)
+    if (testenv::ReadFile(folder + file) != testenv::ReadFile(source + "\\" + file))
+      return ::testing::AssertionFailure() << folder + file << " differs";
+  for (const char* empty : {"KSCOLL1\\morgue", "KSCOLL2\\temp", "KSCOLL3\\work"})
+    if (!kestra::DirectoryExists(folder + empty))
+      return ::testing::AssertionFailure() << "no folder " << folder + empty;
+  return ::testing::AssertionSuccess();
+}
+
 }  // namespace e2e

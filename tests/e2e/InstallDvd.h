@@ -2,6 +2,8 @@
 // installation writes to, emptied before and after each test.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <windows.h>
 
 #include <string>
@@ -69,6 +71,11 @@ std::vector<std::string> RecordValues(const std::string& prefix);
 
 // Files below a folder, relative to it, sorted ("A.TXT", "SUB\B.TXT").
 std::vector<std::string> FilesBelow(const std::string& folder);
+
+// Every file of the sample index lies in folder (with trailing backslash) as
+// the product has it (the files stored compressed on the DVD expanded), with
+// the engine's empty folders.
+::testing::AssertionResult HoldsTheSampleIndex(const std::string& folder);
 
 // Flips bytes in the middle of the stored data of one member of a ZIP archive
 // (its name as stored, "/" between folders); false when there is no such member.

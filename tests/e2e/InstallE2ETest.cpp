@@ -255,23 +255,6 @@ void InstalledIndexVersion(const std::string& version) {
                   .WriteString("CollectionVersion", version));
 }
 
-// Every file of the sample index lies in folder as the product has it (the
-// files stored compressed on the DVD expanded), with the engine's empty folders.
-::testing::AssertionResult HoldsTheSampleIndex(const std::string& folder) {
-  const std::string source = e2e::SampleProductFile("docs");
-  const std::vector<std::string> files = e2e::FilesBelow(source);
-  if (files.size() < 19) return ::testing::AssertionFailure() << "sample index too small";
-  if (e2e::FilesBelow(folder) != files)
-    return ::testing::AssertionFailure() << folder << " holds other files";
-  for (const std::string& file : files)
-    if (testenv::ReadFile(folder + file) != testenv::ReadFile(source + "\\" + file))
-      return ::testing::AssertionFailure() << folder + file << " differs";
-  for (const char* empty : {"KSCOLL1\\morgue", "KSCOLL2\\temp", "KSCOLL3\\work"})
-    if (!kestra::DirectoryExists(folder + empty))
-      return ::testing::AssertionFailure() << "no folder " << folder + empty;
-  return ::testing::AssertionSuccess();
-}
-
 struct IndexCase {
   const char* name;
   std::function<void()> prepare;  // with the DVD in the drive, before SETUP starts
@@ -321,7 +304,7 @@ TEST_P(IndexStep, CopiesOrUsesTheDvdAndRecordsWhere) {
     EXPECT_FALSE(kestra::DirectoryExists(e2e::kUncIndexFolder + std::string("KSCOLL1")));
     EXPECT_FALSE(kestra::DirectoryExists("Q:\\KSIDX\\KSCOLL1"));
   } else {
-    EXPECT_TRUE(HoldsTheSampleIndex(row.copied_to));
+    EXPECT_TRUE(e2e::HoldsTheSampleIndex(row.copied_to));
     EXPECT_EQ(testenv::ReadFile(kIndexRecord), "[KESTRA]\r\nDOCS=" + row.copied_to + "\r\n");
   }
   // The application itself is installed whatever became of the index.

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "InstallDvd.h"
+#include "PlantedFiles.h"
 #include "SetupHarness.h"
 #include "ShellPlaces.h"
 #include "UiDriver.h"
@@ -245,6 +246,35 @@ TEST_F(InstallLeaves, WithoutTheControlNoRegsvr32RunsAndTheViewerChoiceIsWritten
   EXPECT_FALSE(kestra::FileExists(std::string(e2e::kCommonFolder) + "FoxitReader_AX_Std.ocx"));
   EXPECT_EQ(RegisteredControl(), "");
   EXPECT_EQ(PdfViewerChoice(), "FOXIT");
+}
+
+// ---- Files planted beside SETUP ---------------------------------------------------------
+
+// Offices run SETUP elevated from a copy of the DVD that others can write (a
+// share, a downloaded folder). Libraries named like the system's and a
+// REGSVR32.EXE planted beside it are neither loaded nor run, and the
+// installation goes as before: the index expanded through the system's LZ32,
+// the control registered by the system's REGSVR32. (VERSION.dll is planted
+// too, but Wine cannot be made to look for it as Windows would; see
+// PlantedFiles.h.)
+TEST_F(InstallLeaves, LibrariesAndRegsvr32PlantedBesideSetupAreNeitherLoadedNorRun) {
+  DvdInDrive dvd(e2e::SampleDvdImage(), kInstallDir);
+  const testenv::PlantedFiles planted(e2e::kDvdDrive, testenv::PlantedFiles::Regsvr32::Yes);
+  // Planted like this, the libraries are what a program importing them gets.
+  const std::vector<std::string> control = planted.TracesOfAnImportingProgram();
+  ASSERT_EQ(control, (std::vector<std::string>{"MPR.DLL: Q:\\importsplanted.exe",
+                                               "LZ32.DLL: Q:\\importsplanted.exe"}));
+  const testenv::ScopedNativeFirstLibraries native_first({"SETUP.EXE"});
+  StartAndConfirm();
+  // What SETUP imports is loaded before it starts its run.
+  EXPECT_EQ(planted.Traces(), std::vector<std::string>{});
+  Complete();
+  EXPECT_EQ(planted.Traces(), std::vector<std::string>{});
+  EXPECT_EQ(RegisteredControl(), std::string(e2e::kCommonFolder) + "FoxitReader_AX_Std.ocx");
+  EXPECT_EQ(PdfViewerChoice(), "FOXIT");
+  EXPECT_TRUE(e2e::HoldsTheSampleIndex(e2e::kDefaultIndexFolder));
+  EXPECT_EQ(testenv::ReadFile(std::string(kInstallDir) + "KESTRA.EXE"),
+            testenv::ReadFile(e2e::SampleProductFile("KESTRA.EXE")));
 }
 
 }  // namespace

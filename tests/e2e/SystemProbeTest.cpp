@@ -91,6 +91,14 @@ TEST(SystemProbeRights, AUserWithoutRightsIsNoAdministratorOnNtWindows) {
   }
 }
 
+// What SETUP and DIRPICK do first: afterwards a library named without a path
+// is no longer taken from beside the program (found there before: the control).
+TEST(SystemProbeLibraries, AfterTheRestrictionNoLibraryComesFromBesideTheProgram) {
+  std::map<std::string, std::string> seen = Probe();
+  EXPECT_EQ(seen["beside_before"], "1");
+  EXPECT_EQ(seen["beside_after"], "0");
+}
+
 TEST(SystemProbeRights, Windows98HasNoRightsToAskAbout) {
   testenv::ScopedWindowsVersion win98(WinVersion::Win98, {kProbe});
   EXPECT_EQ(Probe(true)["admin"], "1");

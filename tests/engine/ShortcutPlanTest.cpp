@@ -58,8 +58,16 @@ TEST(ShortcutPlan, StartMenuOfAllUsersOnNtOfTheUserOtherwise) {
 TEST(ShortcutPlan, ControlRegisteredSilentlyFromTheSharedFolder) {
   const std::string control = PdfControlPath("C:\\");
   EXPECT_EQ(control, "C:\\Program Files\\ZEL\\Common Files\\COM\\FoxitReader_AX_Std.ocx");
-  EXPECT_EQ(RegisterControlCommand(control),
-            "REGSVR32.EXE /S \"C:\\Program Files\\ZEL\\Common Files\\COM\\FoxitReader_AX_Std.ocx\"");
+  const std::string quoted_control =
+      "\"C:\\Program Files\\ZEL\\Common Files\\COM\\FoxitReader_AX_Std.ocx\"";
+  // REGSVR32 of the system folder, by its full path: a bare name would be
+  // looked for beside SETUP first.
+  EXPECT_EQ(RegisterControlCommand("C:\\windows\\system32", control),
+            "\"C:\\windows\\system32\\REGSVR32.EXE\" /S " + quoted_control);
+  EXPECT_EQ(RegisterControlCommand("D:\\Win Dows\\SysWOW64\\", control),
+            "\"D:\\Win Dows\\SysWOW64\\REGSVR32.EXE\" /S " + quoted_control);
+  // No system folder, no REGSVR32 to trust.
+  EXPECT_EQ(RegisterControlCommand("", control), "");
 }
 
 }  // namespace

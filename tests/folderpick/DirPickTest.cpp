@@ -7,6 +7,7 @@
 #include <future>
 
 #include "FolderDialog.h"
+#include "PlantedFiles.h"
 #include "RunCapture.h"
 #include "Unit1.h"
 #include "WineTestEnv.h"
@@ -49,12 +50,14 @@ TEST(DirPickArguments, EachArgumentIsExaminedInItsTurnExactlyAndCaseSensitively)
 
 std::string DirPick() { return "\"" + testenv::DistFile("DIRPICK.EXE") + "\""; }
 
-// Runs DIRPICK with the arguments while answer() answers its dialog; returns
-// what DIRPICK wrote.
+// Runs DIRPICK (the shipped one unless told) with the arguments while answer()
+// answers its dialog; returns what DIRPICK wrote.
 template <typename Answer>
-testenv::RunResult RunAnswered(const std::string& args, Answer answer) {
-  auto run = std::async(std::launch::async,
-                        [args] { return testenv::RunAndCapture(DirPick() + " " + args, 30000); });
+testenv::RunResult RunAnswered(const std::string& args, Answer answer,
+                               const std::string& program = DirPick()) {
+  auto run = std::async(std::launch::async, [args, program] {
+    return testenv::RunAndCapture(program + " " + args, 30000);
+  });
   answer();
   return run.get();
 }
@@ -109,6 +112,25 @@ TEST_F(DirPickRun, NewFolderButtonOnlyWithCreateDir) {
     });
   }
   EXPECT_EQ(buttons[1], buttons[0] + 1) << "the new-folder button";
+}
+
+// DIRPICK lies beside SETUP, in a folder others may write, and runs with the
+// desktop user's rights: libraries planted there under the names of the
+// system's are not loaded, and it answers as before.
+TEST_F(DirPickRun, LibrariesPlantedBesideItAreNotLoaded) {
+  const std::string beside = folder_ + "copy\\";
+  ASSERT_TRUE(testenv::CopyFileTo(testenv::DistFile("DIRPICK.EXE"), beside + "DIRPICK.EXE"));
+  const testenv::PlantedFiles planted(beside, testenv::PlantedFiles::Regsvr32::No);
+  // Planted like this, the libraries are what a program importing them gets.
+  ASSERT_EQ(planted.TracesOfAnImportingProgram().size(), testenv::kNativeFirstUnderWine.size());
+  const testenv::ScopedNativeFirstLibraries native_first({"DIRPICK.EXE"});
+  const testenv::RunResult result = RunAnswered(
+      "-C -S \"" + kestra::RemoveBackslash(folder_) + "\" -cmd",
+      [] { pickertest::ChooseShownFolder(WaitForFolderDialog()); },
+      "\"" + beside + "DIRPICK.EXE\"");
+  EXPECT_EQ(result.output, kestra::RemoveBackslash(folder_) + "\r\n");
+  EXPECT_EQ(planted.Traces(), std::vector<std::string>{});
+  ::DeleteFileA((beside + "DIRPICK.EXE").c_str());
 }
 
 TEST(DirPickStart, WithoutArgumentsItEndsAtOnceAndWritesNothing) {

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -412,6 +413,68 @@ TEST_F(Setupc, VersionCheckComparesVersionTextsThenAges) {
   SetAge(kDst + "A.DLL", 2030);
   EXPECT_EQ(setupc_.VersionCopy(kSrc + "V.DLL", kDst + "A.DLL"), 0);
   EXPECT_EQ(testenv::ReadFile(kDst + "A.DLL"), testenv::ReadFile(v19));
+}
+
+// Without a temporary folder (GetTempPathA answers nothing when TMP is longer
+// than any path) a compressed source has no place for its scratch expansion:
+// its copy is refused, and the current folder, where a scratch name without
+// a folder would land, is neither expanded into nor deleted from. A source
+// that shows its version needs no scratch file and is copied as before.
+TEST_F(Setupc, WithoutATemporaryFolderACompressedSourceIsRefusedAndTheCurrentFolderLeftAlone) {
+  std::optional<TSetupc> without_temp;
+  {
+    testenv::ScopedEnvironment unusable_tmp("TMP", std::string(300, 't'));
+    without_temp.emplace();
+  }
+  ASSERT_EQ(without_temp->TempDir(), "");
+  without_temp->InfFile = kInf;
+  without_temp->SrcDir = kSrc;
+  without_temp->DstDir = kDst;
+  without_temp->WindowsDir = "C:\\windows";
+  without_temp->SystemDir = "C:\\windows\\system32";
+  without_temp->VersionCheck = true;
+
+  const std::string v110 = testenv::TestBinary("VER110.DLL");
+  ASSERT_TRUE(testenv::CopyFileTo(testenv::TestBinary("VER19.DLL"), kSrc + "V.DLL"));
+  ASSERT_TRUE(testenv::CopyFileTo(LzData("VER19.DL_"), kSrc + "V.DL_"));
+  ASSERT_TRUE(testenv::CopyFileTo(v110, kDst + "A.DLL"));
+  ASSERT_TRUE(testenv::CopyFileTo(v110, kDst + "B.DLL"));
+  // Older than the sources: their ages alone would have them replaced.
+  SetAge(kDst + "A.DLL", 2010);
+  SetAge(kDst + "B.DLL", 2010);
+
+  // A file of the user's, in the current folder, under the scratch name.
+  const std::string current = kRoot + "current\\";
+  const std::string users_file = current + "~B.DLL";
+  testenv::WriteFile(users_file, "the user's file");
+  ASSERT_TRUE(::SetFileAttributesA(users_file.c_str(), FILE_ATTRIBUTE_HIDDEN));
+  const DWORD users_attributes = ::GetFileAttributesA(users_file.c_str());
+  ASSERT_NE(users_attributes & FILE_ATTRIBUTE_HIDDEN, 0u);
+  char previous[MAX_PATH] = {};
+  ASSERT_NE(::GetCurrentDirectoryA(MAX_PATH, previous), 0u);
+  struct BackTo {
+    const char* folder;
+    ~BackTo() { ::SetCurrentDirectoryA(folder); }
+  } back_to{previous};
+  ASSERT_TRUE(::SetCurrentDirectoryA(current.c_str()));
+
+  EXPECT_EQ(without_temp->VersionCopy(kSrc + "V.DL_", kDst + "B.DLL"), -1);
+  EXPECT_EQ(TSetupc::FileVersionString(kDst + "B.DLL"), "1.10.0.0");
+  Script("CopyFile01=V.DLL,$setup\\A.DLL\r\nCopyFile02=V.DL_,$setup\\B.DLL\r\n");
+  EXPECT_EQ(without_temp->RunSection("COLLECTION", [](const std::string&, int32_t) { return 0; }),
+            -1);
+  EXPECT_EQ(TSetupc::FileVersionString(kDst + "A.DLL"), "1.9.0.0");
+  EXPECT_EQ(TSetupc::FileVersionString(kDst + "B.DLL"), "1.10.0.0");
+
+  EXPECT_EQ(testenv::ReadFile(users_file), "the user's file");
+  EXPECT_EQ(::GetFileAttributesA(users_file.c_str()), users_attributes);
+  WIN32_FIND_DATAA found{};
+  std::vector<std::string> in_current;
+  FindHandle find(::FindFirstFileA((current + "*").c_str(), &found));
+  for (bool more = static_cast<bool>(find); more; more = ::FindNextFileA(find.get(), &found))
+    if (std::string(found.cFileName) != "." && std::string(found.cFileName) != "..")
+      in_current.emplace_back(found.cFileName);
+  EXPECT_EQ(in_current, std::vector<std::string>{"~B.DLL"});
 }
 
 }  // namespace

@@ -24,24 +24,7 @@ using namespace productkeys;
 
 constexpr char kProductKeyNoSlash[] = "SOFTWARE\\ZEL\\ケストラDVD";
 
-// Sets an environment variable of this process (inherited by the programs it
-// starts) and puts the old value back afterwards.
-class ScopedEnvironment {
- public:
-  ScopedEnvironment(std::string name, const std::string& value) : name_(std::move(name)) {
-    char old[4096];
-    DWORD length = ::GetEnvironmentVariableA(name_.c_str(), old, sizeof old);
-    if (length > 0 && length < sizeof old) old_ = std::string(old, length);
-    ::SetEnvironmentVariableA(name_.c_str(), value.c_str());
-  }
-  ~ScopedEnvironment() { ::SetEnvironmentVariableA(name_.c_str(), old_ ? old_->c_str() : nullptr); }
-  ScopedEnvironment(const ScopedEnvironment&) = delete;
-  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
- private:
-  std::string name_;
-  std::optional<std::string> old_;
-};
+using testenv::ScopedEnvironment;
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;

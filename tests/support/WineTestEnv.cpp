@@ -54,6 +54,28 @@ ScopedWindowsVersion::~ScopedWindowsVersion() {
     kestra::DeleteKeyTree(HKEY_CURRENT_USER, AppDefaultsKey(program));
 }
 
+namespace {
+std::optional<std::string> EnvironmentValue(const std::string& name) {
+  const DWORD size = ::GetEnvironmentVariableA(name.c_str(), nullptr, 0);
+  if (size == 0) return std::nullopt;
+  std::string value(size, '\0');
+  const DWORD length = ::GetEnvironmentVariableA(name.c_str(), value.data(), size);
+  if (length >= size) return std::nullopt;
+  value.resize(length);
+  return value;
+}
+}  // namespace
+
+ScopedEnvironment::ScopedEnvironment(std::string name, const std::string& value)
+    : name_(std::move(name)), old_(EnvironmentValue(name_)) {
+  if (!::SetEnvironmentVariableA(name_.c_str(), value.c_str()))
+    throw std::runtime_error("cannot set " + name_);
+}
+
+ScopedEnvironment::~ScopedEnvironment() {
+  ::SetEnvironmentVariableA(name_.c_str(), old_ ? old_->c_str() : nullptr);
+}
+
 ScopedRegistryCleanup::ScopedRegistryCleanup(HKEY root, std::string path)
     : root_(root), path_(std::move(path)) {
   kestra::DeleteKeyTree(root_, path_);

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,21 @@ class ScopedWindowsVersion {
 
  private:
   std::vector<std::string> programs_;
+};
+
+// Sets an environment variable of this process (inherited by the programs it
+// starts; this process's own loader read its variables when it started) and
+// puts the old value back when the object goes.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(std::string name, const std::string& value);
+  ~ScopedEnvironment();
+  ScopedEnvironment(const ScopedEnvironment&) = delete;
+  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+ private:
+  std::string name_;
+  std::optional<std::string> old_;
 };
 
 // Deletes a registry key tree now and again when the object goes.

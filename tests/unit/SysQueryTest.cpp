@@ -13,6 +13,7 @@
 #include "system/Registry.h"
 #include "system/RunValues.h"
 #include "system/SysQuery.h"
+#include "system/SystemLibrary.h"
 
 using namespace kestra;
 
@@ -91,6 +92,31 @@ TEST(FindDriveLetter, UncFolderMappedTwiceGivesTheLaterLetter) {
   // Letters are compared without regard to case.
   EXPECT_TRUE(FindDriveLetter("\\\\KESTRASRV\\DVD\\", drive));
   EXPECT_EQ(drive, "P:");
+}
+
+// ---- Libraries of the system folder ------------------------------------------------
+
+TEST(SystemLibrary, LoadsFromTheSystemFolderAndCallsThroughTheDeclaredType) {
+  const SystemLibrary mpr("MPR.DLL");
+  ASSERT_TRUE(mpr);
+  const auto get_connection = mpr.Find<decltype(&::WNetGetConnectionA)>("WNetGetConnectionA");
+  ASSERT_NE(get_connection, nullptr);
+  // Called through the pointer with the system's calling convention and arguments.
+  char remote[261] = {};
+  DWORD length = sizeof remote;
+  EXPECT_EQ(get_connection("N:", remote, &length), static_cast<DWORD>(NO_ERROR));
+  EXPECT_STREQ(remote, testenv::kShare);
+  EXPECT_EQ(mpr.Find<decltype(&::WNetGetConnectionA)>("WNetGetConnectionNone"), nullptr);
+}
+
+TEST(SystemLibrary, ALibraryBesideTheProgramOrNowhereIsNotLoaded) {
+  // notadmin.dll lies beside this test program, not in the system folder.
+  ASSERT_TRUE(FileExists(testenv::TestBinary("notadmin.dll")));
+  using IsUserAnAdminFn = BOOL(WINAPI*)();
+  const SystemLibrary beside("notadmin.dll");
+  EXPECT_FALSE(beside);
+  EXPECT_EQ(beside.Find<IsUserAnAdminFn>("IsUserAnAdmin"), nullptr);
+  EXPECT_FALSE(SystemLibrary("KESTRA_NONE.DLL"));
 }
 
 TEST(FindDriveLetter, UnmappedShareHasNoLetter) {
