@@ -55,6 +55,7 @@ QuietInstallOutcome InstallQuietly(const QuietInstall& install,
   run.AppInfo = install.record;
   run.SourceDir = install.source_dir;
   run.SetupDriveType = install.setup_drive_type;
+  run.FromCachedCopy = install.from_cached_copy;
   QuietInstallOutcome outcome;
   outcome.installed = run.Install();
   outcome.network_index_answer = run.NetworkIndexAnswer;

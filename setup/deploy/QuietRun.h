@@ -18,6 +18,7 @@ struct QuietInstall {
   TFInstAppInfo record;        // as the settings committed it
   std::string source_dir;      // the folder of the running program
   int32_t setup_drive_type = 0;
+  bool from_cached_copy = false;  // see InstallRun::FromCachedCopy
 };
 
 struct QuietInstallOutcome {

@@ -151,6 +151,7 @@ bool InstallRun::CopyCollection() {
     facts.dvd_version = ReadIniString(dvd_index + "\\" + kIndexMarkerName, "CollectionVersion",
                                     "Version");
   facts.target_remote = DriveTypeOfPath(target) == DRIVE_REMOTE;
+  facts.dvd_lasts = !FromCachedCopy;
 
   IndexDecision decision = DecideIndexCopy(facts);
   if (decision == IndexDecision::AskOverNetwork) {

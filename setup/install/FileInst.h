@@ -44,6 +44,7 @@ class TFileInstDlg : public TForm, private InstallObserver {
   std::string ProgramFileName;  // the running program's file name (not used by the steps)
   std::string& SourceDir = run_.SourceDir;
   int32_t& SetupDriveType = run_.SetupDriveType;
+  bool& FromCachedCopy = run_.FromCachedCopy;
 
   // Runs the installation; true when every step that decides success succeeded.
   bool Install() { return run_.Install(); }

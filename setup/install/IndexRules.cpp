@@ -37,7 +37,8 @@ bool SameDriveRoot(const std::string& a, const std::string& b) {
 
 IndexDecision DecideIndexCopy(const IndexFacts& facts) {
   if (facts.install_index != kIndexToDisk) return IndexDecision::NotRequested;
-  if (SameDriveRoot(facts.target, facts.dvd_index)) return IndexDecision::SameDriveAsDvd;
+  if (facts.dvd_lasts && SameDriveRoot(facts.target, facts.dvd_index))
+    return IndexDecision::SameDriveAsDvd;
 
   bool wanted = facts.target_free_bytes > 0;
   const std::optional<int64_t> installed = ParseIndexVersion(facts.installed_version);

@@ -33,6 +33,10 @@ struct IndexFacts {
   std::string dvd_version;         // W of D's marker file
   bool target_remote = false;      // T's drive is a network drive
   bool target_holds_index = false; // T holds the marker file already
+  // D is the disc or a lasting image of it. A deployment system's cached copy
+  // on the local disk is neither: it goes once the run has ended, so an index
+  // on its drive is copied rather than used from the copy.
+  bool dvd_lasts = true;
 };
 
 enum class IndexDecision {

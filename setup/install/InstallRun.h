@@ -68,6 +68,9 @@ class InstallRun {
   TFInstAppInfo AppInfo;        // the settings; the steps write back what they decide
   std::string SourceDir;        // the program's folder on the DVD; Install adds the backslash
   int32_t SetupDriveType = 0;   // GetDriveTypeA of the setup folder, taken at start-up
+  // The run goes without a user from a copy of the DVD that a deployment
+  // system cached on the local disk and removes afterwards.
+  bool FromCachedCopy = false;
 
   // ---- State of one run (public so that the steps' checks can read it) ----
   bool FCancel = false;         // the user stopped the run, or a copy error did

@@ -243,9 +243,11 @@ bool TForm1::RunInstall() {
   const std::string source_dir = AddBackslash(ExtractFilePath(program));
   bool installed = false;
   std::optional<bool> network_index_answer;
+  // Deployment systems run SETUP from a copy they cached on the local disk.
+  const bool cached_copy = options_.Unattended() && FSetupDriveType == DRIVE_FIXED;
   if (options_.display == RunDisplay::Nothing) {
     const QuietInstallOutcome outcome = InstallQuietly(
-        {FAppInfo, source_dir, FSetupDriveType}, [this] { RunUpgradeTool(); });
+        {FAppInfo, source_dir, FSetupDriveType, cached_copy}, [this] { RunUpgradeTool(); });
     installed = outcome.installed;
     network_index_answer = outcome.network_index_answer;
   } else {
@@ -254,6 +256,7 @@ bool TForm1::RunInstall() {
     install.ProgramFileName = ExtractFileName(program);
     install.SourceDir = source_dir;
     install.SetupDriveType = FSetupDriveType;
+    install.FromCachedCopy = cached_copy;
     install.Show();
     installed = install.Install();
     network_index_answer = install.NetworkIndexAnswer;

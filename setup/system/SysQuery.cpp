@@ -4,6 +4,7 @@
 #include <winnetwk.h>
 
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 #include "system/FileSys.h"
@@ -130,6 +131,33 @@ int32_t WaitForProcessExit(HANDLE process) {
   return static_cast<int32_t>(exit_code);
 }
 
+namespace {
+
+// The connections of network drives, through MPR.DLL of the system folder.
+class NetworkConnections {
+ public:
+  NetworkConnections()
+      : mpr_("MPR.DLL"),
+        get_connection_(mpr_.Find<decltype(&::WNetGetConnectionA)>("WNetGetConnectionA")) {}
+  explicit operator bool() const { return get_connection_ != nullptr; }
+
+  // The remote name of a connected drive ("X:"); nothing for a drive that is
+  // not connected (ERROR_NOT_CONNECTED, ERROR_BAD_DEVICE) or any other answer.
+  std::optional<std::string> RemoteName(const std::string& local) const {
+    if (!get_connection_) return std::nullopt;
+    char remote[261] = {};
+    DWORD length = sizeof remote;
+    if (get_connection_(local.c_str(), remote, &length) != NO_ERROR) return std::nullopt;
+    return std::string(remote);
+  }
+
+ private:
+  SystemLibrary mpr_;
+  decltype(&::WNetGetConnectionA) get_connection_;
+};
+
+}  // namespace
+
 bool FindDriveLetter(const std::string& folder, std::string& drive) {
   if (folder.empty()) return false;
   std::string own_drive = ExtractFileDrive(folder);
@@ -139,20 +167,14 @@ bool FindDriveLetter(const std::string& folder, std::string& drive) {
   }
   drive.clear();
   // Without MPR.DLL no drive is connected to anything.
-  const SystemLibrary mpr("MPR.DLL");
-  const auto get_connection = mpr.Find<decltype(&::WNetGetConnectionA)>("WNetGetConnectionA");
-  if (!get_connection) return false;
+  const NetworkConnections connections;
+  if (!connections) return false;
   const std::string wanted = AnsiUpperCase(AddBackslash(folder));
   bool found = false;
   for (char letter = 'A'; letter <= 'Z'; ++letter) {
     const std::string local = std::string(1, letter) + ":";
-    char remote[261] = {};
-    DWORD length = sizeof remote;
-    DWORD result = get_connection(local.c_str(), remote, &length);
-    if (result == ERROR_NOT_CONNECTED || result == ERROR_BAD_DEVICE) continue;
-    // Only a connected drive has a remote name to compare.
-    if (result != NO_ERROR) continue;
-    if (Contains(wanted, AnsiUpperCase(AddBackslash(remote)))) {
+    const std::optional<std::string> remote = connections.RemoteName(local);
+    if (remote && Contains(wanted, AnsiUpperCase(AddBackslash(*remote)))) {
       drive = local;  // the last matching letter wins
       found = true;
     }
@@ -169,10 +191,8 @@ std::string ShareOfDrive(const std::string& drive) {
   const std::string letter = AnsiUpperCase(drive.substr(0, 1));
   if (RegKey network = RegKey::Open(HKEY_CURRENT_USER, "Network\\" + letter, KEY_READ))
     return RemoveBackslash(network.ReadStringOr("RemotePath"));
-  char remote[261] = {};
-  DWORD length = sizeof remote;
-  if (::WNetGetConnectionA((letter + ":").c_str(), remote, &length) != NO_ERROR) return {};
-  return RemoveBackslash(remote);
+  const std::optional<std::string> remote = NetworkConnections().RemoteName(letter + ":");
+  return remote ? RemoveBackslash(*remote) : std::string();
 }
 
 // The path lies on the share or below it (names compared without regard to case).

@@ -30,6 +30,7 @@ struct Row {
   const char* on_dvd;
   bool remote, holds_index;
   IndexDecision decision;
+  bool dvd_lasts = true;
 };
 
 TEST(IndexRules, TheIndexStepDecides) {
@@ -51,6 +52,10 @@ TEST(IndexRules, TheIndexStepDecides) {
       {"no room, no index there", 1, "C:\\IDX\\", 0, "", "", false, false, D::UseDvd},
       {"installed version no number", 1, "N:\\IDX\\", 1e9, "v5", "4", true, true, D::Copy},
       {"DVD version no number", 1, "C:\\IDX\\", 1e9, "5", "four", false, false, D::Copy},
+      // A cached copy of the DVD goes after the run: the index is copied beside it.
+      {"target beside a cached copy", 1, "q:\\IDX\\", 1e9, "", "5", false, false, D::Copy, false},
+      {"cached copy, installed newer", 1, "q:\\IDX\\", 1e9, "6", "5", false, false, D::UseDvd,
+       false},
   };
   for (const Row& row : rows) {
     IndexFacts facts;
@@ -62,6 +67,7 @@ TEST(IndexRules, TheIndexStepDecides) {
     facts.dvd_version = row.on_dvd;
     facts.target_remote = row.remote;
     facts.target_holds_index = row.holds_index;
+    facts.dvd_lasts = row.dvd_lasts;
     EXPECT_EQ(DecideIndexCopy(facts), row.decision) << row.what;
   }
 }

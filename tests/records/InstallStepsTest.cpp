@@ -144,6 +144,12 @@ TEST_F(RecordSteps, WritesEveryValueOfTheLayoutWithItsTypeAndNothingElse) {
       Sz(m, kUninstall, "DisplayIcon", kApp + "KESTRA.EXE"),
       Sz(m, kUninstall, "DisplayVersion", "2.1.0.1"),
       Sz(m, kUninstall, "Publisher", "ZEL Co.,Ltd."),
+      Sz(m, kUninstall, "QuietUninstallString",
+         "\"" + kRecords + "KSUINST.EXE\" -UNINST -VERYSILENT"),
+      Sz(m, kUninstall, "InstallLocation", kApp),
+      Dword(m, kUninstall, "EstimatedSize", 0),  // nothing recorded yet in this folder
+      Dword(m, kUninstall, "NoModify", 1),
+      Dword(m, kUninstall, "NoRepair", 1),
   };
   for (HKEY root : {m, u}) {
     expected.push_back(Sz(root, kCollection, "Count", "2"));
@@ -168,7 +174,7 @@ TEST_F(RecordSteps, WritesEveryValueOfTheLayoutWithItsTypeAndNothingElse) {
   EXPECT_EQ(ValueCount(m, kService), 6u);
   EXPECT_EQ(ValueCount(u, kService), 6u);
   EXPECT_EQ(ValueCount(m, kAppPaths), 2u);
-  EXPECT_EQ(ValueCount(m, kUninstall), 5u);
+  EXPECT_EQ(ValueCount(m, kUninstall), 10u);
   // Only the subkeys go to the user's hive.
   EXPECT_EQ(ValueCount(u, kProduct), 0u);
   EXPECT_EQ(dialog_.AppInfo.AppInfo.AppVersion, "2.1.0.1");

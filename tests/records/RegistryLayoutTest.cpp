@@ -175,6 +175,7 @@ RegistryInputs SampleInputs() {
   in.install_drive = "Q:\\";
   in.dvd_paths = {"Q:\\", "R:\\"};
   in.records_folder = "C:\\Program Files\\ZEL\\Common Files\\UNINSTALL\\";
+  in.installed_kilobytes = 4321;
   return in;
 }
 
@@ -209,7 +210,9 @@ TEST(RegistryPlan, WritesTheProductAppPathsAndUninstallValuesInOrder) {
                 "M " + a + "\\", "M " + a + "\\path",
                 "M " + u + "\\DisplayName", "M " + u + "\\UninstallString",
                 "M " + u + "\\DisplayIcon", "M " + u + "\\DisplayVersion",
-                "M " + u + "\\Publisher"}));
+                "M " + u + "\\Publisher", "M " + u + "\\QuietUninstallString",
+                "M " + u + "\\InstallLocation", "M " + u + "\\EstimatedSize",
+                "M " + u + "\\NoModify", "M " + u + "\\NoRepair"}));
 }
 
 TEST(RegistryPlan, ProgramOnlyUpdateLeavesOutCollectionAndDvdPaths) {
@@ -219,7 +222,7 @@ TEST(RegistryPlan, ProgramOnlyUpdateLeavesOutCollectionAndDvdPaths) {
     EXPECT_EQ(name.find("Collection"), std::string::npos) << name;
     EXPECT_EQ(name.find("DVDPath"), std::string::npos) << name;
   }
-  EXPECT_EQ(PlanRegistry(in).size(), 7u + 6u + 2u + 5u);
+  EXPECT_EQ(PlanRegistry(in).size(), 7u + 6u + 2u + 5u + 5u);
 }
 
 TEST(RegistryPlan, DataOfTheDerivedValues) {
@@ -241,6 +244,13 @@ TEST(RegistryPlan, DataOfTheDerivedValues) {
             "\"C:\\Program Files\\ZEL\\Common Files\\UNINSTALL\\KSUINST.EXE\" -UNINST");
   EXPECT_EQ(by_name["DisplayVersion"].text, "2.1.0.1");
   EXPECT_EQ(by_name["Publisher"].text, "ZEL Co.,Ltd.");
+  EXPECT_EQ(by_name["QuietUninstallString"].text,
+            "\"C:\\Program Files\\ZEL\\Common Files\\UNINSTALL\\KSUINST.EXE\" -UNINST -VERYSILENT");
+  EXPECT_EQ(by_name["InstallLocation"].text, "D:\\KS\\");
+  EXPECT_EQ(by_name["EstimatedSize"].type, static_cast<DWORD>(REG_DWORD));
+  EXPECT_EQ(by_name["EstimatedSize"].number, 4321u);
+  EXPECT_EQ(by_name["NoModify"].number, 1u);
+  EXPECT_EQ(by_name["NoRepair"].number, 1u);
   in.setup_on_remote_drive = false;
   for (const RegistryValue& v : PlanRegistry(in))
     if (v.name == "PermissionFlag") {
