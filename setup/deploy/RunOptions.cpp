@@ -42,12 +42,19 @@ Taken TakeSwitch(const Switch& option, RunOptions& options) {
   } else if (name == "LOADINF" || name == "SAVEINF") {
     if (!has_value || option.value->empty()) return Taken::Malformed;
     (name == "LOADINF" ? options.load_inf : options.save_inf) = *option.value;
+  } else if (name == "PLAN") {
+    if (!has_value || option.value->empty()) return Taken::Malformed;
+    options.plan_file = *option.value;
+    options.display = RunDisplay::Nothing;
+  } else if (name == "USERSETUP" && plain) {
+    options.user_setup = true;
+    options.display = RunDisplay::Nothing;  // at a user's logon: no window
   } else if (name == "REMOVEINDEX" && plain) {
     options.remove_index = true;
   } else if ((name == "HELP" || name == "?") && plain) {
     options.help = true;
   } else if (name == "SILENT" || name == "VERYSILENT" || name == "REMOVEINDEX" ||
-             name == "HELP" || name == "?") {
+             name == "USERSETUP" || name == "HELP" || name == "?") {
     return Taken::Malformed;  // a value where none belongs
   } else {
     return Taken::Unknown;

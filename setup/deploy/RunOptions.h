@@ -6,7 +6,7 @@
 // position, written with "-" or "/" in any letter case; a value follows "="
 // (quoted as Windows programs quote: -LOG="C:\ログ\a b.log"):
 //   -SILENT  -VERYSILENT  -LOG[=file]  -LOADINF=file  -SAVEINF=file
-//   -REMOVEINDEX  -HELP  -?
+//   -REMOVEINDEX  -PLAN=file  -USERSETUP  -HELP  -?
 #pragma once
 
 #include <cstdint>
@@ -31,6 +31,12 @@ struct RunOptions {
   std::string load_inf;       // the answer file to take the settings from
   std::string save_inf;       // the answer file to write the settings of this run to
   bool remove_index = false;  // the uninstaller removes the copied index too
+  // The run only plans: every decision made, nothing changed, the plan
+  // written to this file (the run shows no window, as -VERYSILENT).
+  std::string plan_file;
+  // The uninstaller copy at a user's logon (Active Setup): the machine's
+  // values of the product copied into the user's keys.
+  bool user_setup = false;
   bool help = false;
 
   // "-X" or "/X" arguments after the first that name no option: an error of an

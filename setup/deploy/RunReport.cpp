@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "script/Setupc.h"
+#include "system/Changes.h"
 #include "system/FileSys.h"
 #include "system/RunLog.h"
 #include "system/SysQuery.h"
@@ -39,9 +40,17 @@ std::string AccountName() {
 
 }  // namespace
 
-void OpenRunLog(const RunOptions& options) {
-  if (!options.log) return;
-  if (!runlog::Open(options.log_file.empty() ? runlog::DefaultPath() : options.log_file)) return;
+bool OpenRunLog(const RunOptions& options) {
+  if (!options.plan_file.empty()) {
+    // The plan is the run's log of a run that changes nothing.
+    changes::StartPlanning();
+    if (!runlog::Open(options.plan_file)) return false;
+    runlog::Write("Plan: what this run would do, in its order; nothing of it has been done");
+  } else {
+    if (!options.log) return true;
+    if (!runlog::Open(options.log_file.empty() ? runlog::DefaultPath() : options.log_file))
+      return true;
+  }
   const std::string program = ProgramFilePath();
   runlog::Write(std::string("Command line: ") + ::GetCommandLineA());
   const std::string version = FileVersionText(program);
@@ -49,6 +58,7 @@ void OpenRunLog(const RunOptions& options) {
                 program);
   runlog::Write("Windows: " + WindowsDescription());
   runlog::Write("Account: " + AccountName());
+  return true;
 }
 
 int FinishRunLog(int exit_code) {

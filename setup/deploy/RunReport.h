@@ -8,8 +8,10 @@
 
 namespace kestra {
 
-// Opens the log -LOG asks for and writes the run's beginning into it.
-void OpenRunLog(const RunOptions& options);
+// Opens the log -LOG asks for (or the plan -PLAN asks for, which makes the
+// run one that only plans) and writes the run's beginning into it. False
+// when a plan was asked for and its file cannot be written.
+bool OpenRunLog(const RunOptions& options);
 
 // Writes the exit code as the log's last line and returns it.
 int FinishRunLog(int exit_code);

@@ -9,6 +9,7 @@
 #include "script/Profile.h"
 #include "system/ProductPlaces.h"
 #include "system/AppInfo.h"
+#include "system/Changes.h"
 #include "system/FileSys.h"
 #include "system/Mbcs.h"
 #include "system/ProductTable.h"
@@ -98,7 +99,11 @@ void LogIndexDecision(IndexDecision decision, const std::string& target, const I
 // place only once written and flushed; a failure leaves no record (the step
 // deleted the earlier one when it began), and is not reported.
 void WriteIndexRecord(const std::string& record, const std::string& index_folder) {
-  ReplacementFile file(record);
+  if (changes::Planning()) {
+    changes::Plan(changes::Kind::WriteFile, record, "[KESTRA] DOCS=" + index_folder);
+    return;
+  }
+  ReplacementFile file(record, changes::Kind::WriteFile, "[KESTRA] DOCS=" + index_folder);
   if (!file.Create()) return;
   file.Close();
   const char* temporary = file.TemporaryPath().c_str();
@@ -121,8 +126,7 @@ const ProductRow& ProductOf(int32_t index) {
 bool InstallRun::CopyCollection() {
   CancelRefusedWhileAlive cancel_refused(observer_);
   const std::string record = RecordsFolder(WinDriveRoot) + kIndexRecordName;
-  ::SetFileAttributesA(record.c_str(), FILE_ATTRIBUTE_NORMAL);
-  ::DeleteFileA(record.c_str());
+  RemoveFile(record);
   FIndexProgress = 1;
   observer_.ResetBar(InstallObserver::Bar::Overall, 100);
   if (AppInfo.InstallIndex != kIndexToDisk) {
@@ -205,7 +209,6 @@ bool InstallRun::CopyCollection() {
     return true;
   }
   WriteIndexRecord(record, target);
-  runlog::Write("Index record written: " + record);
   return true;
 }
 

@@ -5,6 +5,7 @@
 #include "install/InstallRun.h"
 #include "install/FileList.h"
 #include "script/Profile.h"
+#include "system/Changes.h"
 #include "system/ProductPlaces.h"
 #include "system/FileSys.h"
 #include "system/Mbcs.h"
@@ -119,16 +120,21 @@ bool InstallRun::ExpandRecord(const std::string& record, const EZipLibrary& ezip
     call = ExpansionCallFor(parts.path, base, base);
   }
 
-  while (!ezip.ExpandLibOnce(archive, call.base, call.member)) {
-    // The expander does not say why it failed: a file that another program
-    // holds shows itself to a write of our own.
-    const bool in_use = FileInUse(parts.path, ERROR_SUCCESS);
-    runlog::Write("Not expanded: " + parts.path + (in_use ? " (held by another program)" : ""));
-    if (!in_use) return CopyFailed();
-    if (!RetryFileInUse(parts.path)) return false;
+  if (changes::Planning()) {
+    changes::Plan(changes::Kind::ExpandFile, parts.path);
+  } else {
+    while (!ezip.ExpandLibOnce(archive, call.base, call.member)) {
+      // The expander does not say why it failed: a file that another program
+      // holds shows itself to a write of our own.
+      const bool in_use = FileInUse(parts.path, ERROR_SUCCESS);
+      runlog::Write(std::string("Not expanded: ") + parts.path +
+                    (in_use ? " (held by another program)" : ""));
+      if (!in_use) return CopyFailed();
+      if (!RetryFileInUse(parts.path)) return false;
+    }
+    changes::Made(changes::Kind::ExpandFile, parts.path,
+                  std::to_string(FileSize(parts.path)) + " bytes");
   }
-  runlog::Write("Expanded: " + parts.path + " (" + std::to_string(FileSize(parts.path)) +
-                " bytes)");
   observer_.AdvanceBar(InstallObserver::Bar::Current);
   observer_.AdvanceBar(InstallObserver::Bar::Overall);
   observer_.Pump();

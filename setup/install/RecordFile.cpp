@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "script/BigIni.h"
+#include "system/Changes.h"
 #include "system/FileSys.h"
 #include "system/Mbcs.h"
 #include "system/ProductTable.h"
@@ -31,15 +32,18 @@ UninstallRecordLists ReadRecordFile(const std::string& path, const std::string& 
 // complete: a copy that does not fit on the disk would otherwise leave the
 // Windows entry pointing to nothing. A read-only one is replaced as well.
 void InstallUninstaller(const std::string& setup_dir, const std::string& uninstaller) {
-  ::SetFileAttributesA(uninstaller.c_str(), FILE_ATTRIBUTE_ARCHIVE);
-  ReplacementFile copy(uninstaller);
+  const std::string program = setup_dir + kSetupProgramName;
+  if (changes::Planning()) {
+    if (FileExists(program)) changes::Plan(changes::Kind::CopyFile, uninstaller, "from " + program);
+    return;
+  }
+  ResetAttributes(uninstaller);
+  ReplacementFile copy(uninstaller, changes::Kind::CopyFile, "from " + program);
   if (!copy.Create()) return;
   copy.Close();
-  if (::CopyFileA((setup_dir + kSetupProgramName).c_str(), copy.TemporaryPath().c_str(), FALSE) &&
-      copy.Commit())
-    runlog::Write("Uninstaller copied: " + uninstaller);
-  else
-    runlog::WriteFailure("Uninstaller not copied: " + uninstaller, ::GetLastError());
+  if (::CopyFileA(program.c_str(), copy.TemporaryPath().c_str(), FALSE) && copy.Commit())
+    return;
+  runlog::WriteFailure("Uninstaller not copied: " + uninstaller, ::GetLastError());
 }
 
 }  // namespace
@@ -55,10 +59,10 @@ void WriteUninstallRecord(const std::string& records_folder, const std::string& 
   InstallUninstaller(setup_dir, records_folder + kUninstallerName);
 
   // A read-only record is replaced as well.
-  ::SetFileAttributesA(record.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ResetAttributes(record);
   if (lists.files.empty() && lists.folders.empty()) {
     // Nothing to record, and the earlier record held no entry either: no record.
-    ::DeleteFileA(record.c_str());
+    RemoveFile(record);
     return;
   }
   try {
@@ -70,7 +74,6 @@ void WriteUninstallRecord(const std::string& records_folder, const std::string& 
     store.ClearSectionList();
     WriteRecordEntries(store, section, lists);
     store.Flush();
-    runlog::Write("Uninstall record written: " + record);
   } catch (const EInOutError& error) {
     // Not reported: the installation itself is in place.
     runlog::WriteFailure("Uninstall record not written, the earlier one stays: " + record,

@@ -1,6 +1,7 @@
 #include "install/RegistryLayout.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <limits>
 
@@ -8,7 +9,6 @@
 #include "script/Profile.h"
 #include "system/Mbcs.h"
 #include "system/Registry.h"
-#include "system/RunLog.h"
 #include "system/SysQuery.h"
 
 namespace kestra {
@@ -82,18 +82,19 @@ std::optional<int32_t> DecimalNumber(const std::string& text) {
 
 RegistryValue Text(HKEY root, const std::string& key, const std::string& name,
                    const std::string& text) {
-  return RegistryValue{root, key, name, REG_SZ, text, 0};
+  return TextValue(root, key, name, text);
 }
 
 RegistryValue Number(HKEY root, const std::string& key, const std::string& name, DWORD number) {
-  return RegistryValue{root, key, name, REG_DWORD, std::string(), number};
+  return NumberValue(root, key, name, number);
 }
 
-// The same text value under the machine key and the user's key of the same path.
+// The same text value under the machine key and the user's key of the same
+// path (the machine's alone in a run of the SYSTEM account).
 void Both(std::vector<RegistryValue>& values, const std::string& key, const std::string& name,
-          const std::string& text) {
+          const std::string& text, bool machine_only) {
   values.push_back(Text(ProductRoots().machine, key, name, text));
-  values.push_back(Text(ProductRoots().user, key, name, text));
+  if (!machine_only) values.push_back(Text(ProductRoots().user, key, name, text));
 }
 
 }  // namespace
@@ -169,17 +170,19 @@ std::vector<RegistryValue> PlanRegistry(const RegistryInputs& in) {
       values.push_back(
           Text(ProductRoots().machine, collection_key, info.items.count->name, info.items.count->text));
     for (const CollectionValue& item : info.items.values)
-      Both(values, collection_key, item.name, item.text);
-    Both(values, collection_key, "CollectionVersion", info.collection_version);
-    Both(values, collection_key, "Root", in.index_dir);
+      Both(values, collection_key, item.name, item.text, in.system_account);
+    Both(values, collection_key, "CollectionVersion", info.collection_version, in.system_account);
+    Both(values, collection_key, "Root", in.index_dir, in.system_account);
   }
 
-  Both(values, service_key, "InstallDiskName", info.install_disk_name);
-  Both(values, service_key, "DocumentRoot", AddBackslash(in.install_dir) + "DOCS");
-  Both(values, service_key, "InstallDrive", in.install_drive);
+  Both(values, service_key, "InstallDiskName", info.install_disk_name, in.system_account);
+  Both(values, service_key, "DocumentRoot", AddBackslash(in.install_dir) + "DOCS",
+       in.system_account);
+  Both(values, service_key, "InstallDrive", in.install_drive, in.system_account);
   if (!in.program_only) {
     for (std::size_t n = 0; n < in.dvd_paths.size(); ++n)
-      Both(values, service_key, "DVDPath" + std::to_string(n + 1), in.dvd_paths[n]);
+      Both(values, service_key, "DVDPath" + std::to_string(n + 1), in.dvd_paths[n],
+           in.system_account);
   }
 
   values.push_back(Text(ProductRoots().machine, app_paths_key, "", application_path));
@@ -204,7 +207,28 @@ std::vector<RegistryValue> PlanRegistry(const RegistryInputs& in) {
       Number(ProductRoots().machine, uninstall_key, "EstimatedSize", in.installed_kilobytes));
   values.push_back(Number(ProductRoots().machine, uninstall_key, "NoModify", 1));
   values.push_back(Number(ProductRoots().machine, uninstall_key, "NoRepair", 1));
+
+  if (in.system_account) {
+    // Each user's keys at the next logon: the uninstaller copies the machine's.
+    const std::string active_setup = ActiveSetupKeyPath(product);
+    std::vector<RegistryValue> component = {
+        Text(ProductRoots().machine, active_setup, "", product.title),
+        Text(ProductRoots().machine, active_setup, "StubPath",
+             "\"" + in.records_folder + kUninstallerName + "\" -USERSETUP"),
+        Text(ProductRoots().machine, active_setup, "Version", ActiveSetupVersion(info.version)),
+        Number(ProductRoots().machine, active_setup, "IsInstalled", 1)};
+    for (RegistryValue& value : component) {
+      value.view = KEY_WOW64_64KEY;
+      values.push_back(std::move(value));
+    }
+  }
   return values;
+}
+
+std::string ActiveSetupVersion(const std::string& version) {
+  const VersionParts parts = ParseVersion(version);
+  return std::to_string(parts[0]) + "," + std::to_string(parts[1]) + "," +
+         std::to_string(parts[2]) + "," + std::to_string(parts[3]);
 }
 
 std::string TodayText() {
@@ -213,39 +237,6 @@ std::string TodayText() {
   char text[16];
   std::snprintf(text, sizeof text, "%04u-%02u-%02u", now.wYear, now.wMonth, now.wDay);
   return text;
-}
-
-std::string FullKeyName(HKEY root, const std::string& path) {
-  // Named as the user knows the roots, wherever the product's keys hang.
-  const bool machine = root == HKEY_LOCAL_MACHINE || root == ProductRoots().machine;
-  const bool user = root == HKEY_CURRENT_USER || root == ProductRoots().user;
-  const char* root_name = machine ? "HKEY_LOCAL_MACHINE" : user ? "HKEY_CURRENT_USER" : "HKEY";
-  return std::string(root_name) + "\\" + path;
-}
-
-std::optional<std::string> WriteRegistryValues(const std::vector<RegistryValue>& values) {
-  RegKey key;
-  HKEY open_root = nullptr;
-  std::string open_path;
-  for (const RegistryValue& value : values) {
-    if (!key || value.root != open_root || value.key != open_path) {
-      key = RegKey::Create(value.root, value.key);
-      open_root = value.root;
-      open_path = value.key;
-      if (!key) return FullKeyName(value.root, value.key);
-    }
-    const bool written = value.type == REG_DWORD ? key.WriteDword(value.name, value.number)
-                                                 : key.WriteString(value.name, value.text);
-    const std::string shown = FullKeyName(value.root, value.key) + "\\" +
-                              (value.name.empty() ? "(default)" : value.name) + " = " +
-                              (value.type == REG_DWORD ? std::to_string(value.number) : value.text);
-    if (!written) {
-      runlog::Write("Registry value not written: " + shown);
-      return FullKeyName(value.root, value.key);
-    }
-    runlog::Write("Registry value written: " + shown);
-  }
-  return std::nullopt;
 }
 
 }  // namespace kestra

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "system/ProductPlaces.h"
+#include "system/RegistryWrites.h"
 #include "system/ProductTable.h"
 
 namespace kestra {
@@ -80,17 +81,14 @@ struct RegistryInputs {
   bool program_only = false;           // only the program files of an installed copy
   std::string records_folder;          // where KSUINST.EXE lies (trailing backslash)
   uint32_t installed_kilobytes = 0;    // the installed files' size, for the list of programs
+  // A run of the SYSTEM account: no user values (the account's own keys are
+  // nobody's); Active Setup copies the machine's to each user at logon.
+  bool system_account = false;
 };
 
-struct RegistryValue {
-  HKEY root = nullptr;
-  std::string key;
-  std::string name;  // "" is the key's default value
-  DWORD type = REG_SZ;
-  std::string text;  // REG_SZ
-  DWORD number = 0;  // REG_DWORD
-  bool operator==(const RegistryValue&) const = default;
-};
+// Active Setup's version of a dotted version: "2.1.0.1" → "2,1,0,1", four
+// numeric parts (missing or non-numeric parts 0), as the logon compares them.
+std::string ActiveSetupVersion(const std::string& version);
 
 // The values in the order they are written.
 std::vector<RegistryValue> PlanRegistry(const RegistryInputs& inputs);
@@ -98,13 +96,5 @@ std::vector<RegistryValue> PlanRegistry(const RegistryInputs& inputs);
 // Today's date in local time as yyyy-mm-dd.
 std::string TodayText();
 
-// Writes the values, opening (creating) each key with full access. On the first
-// key that cannot be opened or value that cannot be written it stops and
-// answers that key's full name ("HKEY_LOCAL_MACHINE\SOFTWARE\..."); nothing
-// when everything was written.
-std::optional<std::string> WriteRegistryValues(const std::vector<RegistryValue>& values);
-
-// "HKEY_LOCAL_MACHINE" or "HKEY_CURRENT_USER" followed by "\" and the path.
-std::string FullKeyName(HKEY root, const std::string& path);
 
 }  // namespace kestra

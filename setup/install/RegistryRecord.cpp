@@ -6,6 +6,7 @@
 #include "install/InstallRun.h"
 #include "install/RecordFile.h"
 #include "install/RegistryLayout.h"
+#include "system/Changes.h"
 #include "system/FileSys.h"
 #include "system/RunValues.h"
 #include "system/SysQuery.h"
@@ -24,6 +25,12 @@ uint32_t InstalledKilobytes(const std::string& records_folder) {
     if (size > 0) bytes += static_cast<uint64_t>(size);
   }
   return static_cast<uint32_t>(std::min<uint64_t>((bytes + 1023) / 1024, 0xFFFFFFFFu));
+}
+
+// A run that only plans has expanded nothing whose size it could count.
+void ShowSizeAsUnknown(std::vector<RegistryValue>& values) {
+  for (RegistryValue& value : values)
+    if (value.name == "EstimatedSize") value.text = "(KB of the installed files, once they are in place)";
 }
 
 RegistryInputs RegistryInputsOf(const TFInstAppInfo& info, const std::string& source_dir,
@@ -54,8 +61,11 @@ bool InstallRun::WriteRegistry() {
     RegistryInputs inputs = RegistryInputsOf(AppInfo, AddBackslash(SourceDir), SetupDriveType,
                                              IsProgramOnlyUpdate());
     inputs.installed_kilobytes = InstalledKilobytes(inputs.records_folder);
+    inputs.system_account = RunsAsSystem;
     AppInfo.AppInfo.AppVersion = inputs.info.version;
-    if (std::optional<std::string> failed = WriteRegistryValues(PlanRegistry(inputs))) {
+    std::vector<RegistryValue> values = PlanRegistry(inputs);
+    if (changes::Planning()) ShowSizeAsUnknown(values);
+    if (std::optional<std::string> failed = WriteRegistryValues(values)) {
       observer_.Ask({Msg::RegistryFailed, {*failed}});
       return false;
     }

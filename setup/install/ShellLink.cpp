@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "system/Changes.h"
+
 namespace kestra {
 
 namespace {
@@ -29,11 +31,17 @@ std::optional<ShellLink> ShellLink::To(const std::string& target) {
   made.link_->SetArguments("");
   made.link_->SetPath(target.c_str());
   made.link_->SetWorkingDirectory("");
+  made.target_ = target;
   return made;
 }
 
 void ShellLink::SaveAs(const std::string& path) const {
+  if (changes::Planning()) {
+    changes::Plan(changes::Kind::CreateShortcut, path, "to " + target_);
+    return;
+  }
   file_->Save(WidePath(path).c_str(), FALSE);
+  changes::Made(changes::Kind::CreateShortcut, path, "to " + target_);
 }
 
 }  // namespace kestra

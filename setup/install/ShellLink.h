@@ -26,6 +26,7 @@ class ShellLink {
 
  private:
   ShellLink() = default;
+  std::string target_;
   ComPtr<IShellLinkA> link_;
   ComPtr<IPersistFile> file_;
 };

@@ -19,6 +19,11 @@ ShellFolderValue ProgramMenuValue(bool nt_platform) {
   return {HKEY_CURRENT_USER, "Programs"};
 }
 
+ShellFolderValue DesktopValue(bool system_account) {
+  if (system_account) return {HKEY_LOCAL_MACHINE, "Common Desktop"};
+  return {HKEY_CURRENT_USER, kDesktopValue};
+}
+
 std::string GuideLinkName(const ProductRow& product, bool win8_or_later) {
   const std::string word = std::string(kGuideLinkWord) + kLinkExtension;
   return win8_or_later ? std::string(product.program_folder) + " " + word : word;
@@ -71,7 +76,6 @@ void InstallRun::CreateShortcuts() {
 }
 
 void InstallRun::RecordShortcut(const std::string& path) {
-  runlog::Write("Shortcut created: " + path);
   FFileList.push_back(std::to_string(AppInfo.AppInfo.ProductIndex) + "," + path);
 }
 
@@ -86,8 +90,9 @@ ShortcutInputs ShortcutInputsFor(const std::string& install_dir) {
   inputs.win8_or_later = Win8OrLater;
   // Opened with full access, as every key: without administrator rights the
   // all-users Start menu stays closed and only the desktop gets its shortcut.
+  const ShellFolderValue desktop = DesktopValue(RunsAsSystem);
   inputs.desktop_folder =
-      RegKey::Open(ProductRoots().user, kShellFoldersKey).ReadStringOr(kDesktopValue);
+      RegKey::Open(ProductRootOf(desktop.root), kShellFoldersKey).ReadStringOr(desktop.name);
   const ShellFolderValue menu = ProgramMenuValue(InstallRun::IsNTPlatform());
   if (RegKey menu_key = RegKey::Open(ProductRootOf(menu.root), kShellFoldersKey))
     inputs.program_menu_folder = menu_key.ReadStringOr(menu.name);
@@ -129,13 +134,10 @@ void InstallRun::RegisterPDFViewer() {
   // there is no REGSVR32 to trust, and the control stays unregistered.
   const std::string command = RegisterControlCommand(SystemFolder(), control);
   if (FileExists(control) && !command.empty()) {
-    const int32_t exit_code = RunProgram(command, true);
-    runlog::Write("Control registration: " + command + " (exit code " +
-                  std::to_string(exit_code) + ")");
+    RunProgram(command, true);
   }
-  RegKey product = RegKey::Create(ProductRoots().machine, ProductKeyPath(kProduct));
-  if (!product) return;
-  product.WriteString(kPdfViewerValue, kPdfViewerChoice);
+  WriteRegistryValues({TextValue(ProductRoots().machine, RemoveBackslash(ProductKeyPath(kProduct)),
+                                 kPdfViewerValue, kPdfViewerChoice)});
 }
 
 }  // namespace kestra

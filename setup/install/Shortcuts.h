@@ -30,6 +30,9 @@ struct ShellFolderValue {
   const char* name;
 };
 ShellFolderValue ProgramMenuValue(bool nt_platform);
+// Where the desktop folder is read: the user's own, or the all-users desktop
+// for a run of the SYSTEM account, whose own desktop nobody sees.
+ShellFolderValue DesktopValue(bool system_account);
 
 // File name of the guide's shortcut. From Windows 8 on the Start screen lists
 // every shortcut without its folder, so the name carries the program folder's.

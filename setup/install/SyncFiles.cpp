@@ -8,6 +8,7 @@
 #include "install/IndexRules.h"
 #include "install/RecordFile.h"
 #include "script/Setupc.h"
+#include "system/Changes.h"
 #include "system/FileSys.h"
 #include "system/Handles.h"
 #include "system/ProductTable.h"
@@ -28,10 +29,6 @@ constexpr int kSyncAttempts = 6;
 
 bool IsDots(const char* name) {
   return std::string_view(name) == "." || std::string_view(name) == "..";
-}
-
-void SetArchiveOnly(const std::string& path) {
-  ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_ARCHIVE);
 }
 
 }  // namespace
@@ -74,21 +71,21 @@ bool InstallRun::CopyFolder(const std::string& source, const std::string& target
       if (!CopyFolder(from + name, to + name)) return false;
       continue;
     }
-    const std::string copy = to + name;
-    if (FileExists(copy)) SetArchiveOnly(copy);
-    if (!::CopyFileA((from + name).c_str(), copy.c_str(), FALSE)) {
-      runlog::WriteFailure("Sync file not copied: " + copy, ::GetLastError());
-      return false;
-    }
-    SetArchiveOnly(copy);
-    runlog::Write("Sync file copied: " + copy);
+    if (!CopyFileTo(from + name, to + name, /*replace=*/true)) return false;
   } while (::FindNextFileA(find.get(), &entry));
   return true;
 }
 
 int32_t InstallRun::LZExpandFile(const std::string& source, const std::string& target) {
+  if (changes::Planning()) {
+    changes::Plan(changes::Kind::ExpandFile, target, "from " + source, FileAge(source));
+    return 0;
+  }
   const int32_t result = LzExpandCopy(source, target);
-  runlog::Write((result == 0 ? "Expanded: " : "Not expanded: ") + target);
+  if (result == 0)
+    changes::Made(changes::Kind::ExpandFile, target, "from " + source);
+  else
+    changes::NotMade(changes::Kind::ExpandFile, target, ::GetLastError());
   return result;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "script/Profile.h"
+#include "system/Changes.h"
 #include "system/FileSys.h"
 #include "system/Handles.h"
 #include "system/Mbcs.h"
@@ -206,21 +207,21 @@ std::string TSetupc::ExpandMacros(const std::string& text) const {
 
 int32_t TSetupc::MakePath(const std::string& folder) const {
   if (!Fits(folder)) return -1;
-  const DWORD attributes = ::GetFileAttributesA(folder.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES)
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 0 : -1;
+  if (DirectoryExists(folder)) return 0;
+  if (FileExists(folder)) return -1;
   if (folder.size() <= 3) return -1;
   std::string path = folder;
   if (EndsWithChar(path, '\\')) path.pop_back();
+  const std::size_t share_part = ExtractFileDrive(path).size();
   // Past the drive root ("X:\"): each level in turn, then the whole path.
   // A level that exists already or cannot be made is left to the final test.
   for (std::size_t at = FindChar(path, '\\', 3); at != std::string::npos;
        at = FindChar(path, '\\', at + 1)) {
-    // The server and share of a UNC path are no folders to make: not logged.
+    // The server and share of a UNC path are no folders to make.
     const std::string level = path.substr(0, at);
-    if (::CreateDirectoryA(level.c_str(), nullptr)) runlog::Write("Folder created: " + level);
+    if (level.size() > share_part && !DirectoryExists(level)) CreateFolder(level);
   }
-  CreateFolder(path);
+  if (!DirectoryExists(path)) CreateFolder(path);
   return DirectoryExists(path) ? 0 : -1;
 }
 
@@ -265,15 +266,19 @@ class DiskScriptFiles final : public ScriptFileSystem {
   }
 
   int32_t CopySource(const std::string& source, const std::string& destination) override {
+    if (changes::Planning()) {
+      changes::Plan(changes::Kind::CopyFile, destination);
+      return 0;
+    }
     for (;;) {
       const int32_t result = CopyOnce(source, destination);
       const DWORD error = ::GetLastError();
       if (result == 0) {
-        runlog::Write("Copied: " + destination + " (" + std::to_string(FileSize(destination)) +
-                      " bytes)");
+        changes::Made(changes::Kind::CopyFile, destination,
+                      std::to_string(FileSize(destination)) + " bytes");
         return result;
       }
-      runlog::WriteFailure("Not copied: " + destination, error);
+      changes::NotMade(changes::Kind::CopyFile, destination, error);
       if (!component_.RetryFileInUse || !FileInUse(destination, error) ||
           !component_.RetryFileInUse(destination))
         return result;

@@ -6,9 +6,11 @@
 
 #include "script/Profile.h"
 #include "system/ProductPlaces.h"
+#include "system/Changes.h"
 #include "system/FileSys.h"
 #include "system/Messages.h"
 #include "system/ProductTable.h"
+#include "system/RegistryWrites.h"
 #include "system/Registry.h"
 #include "system/RunLog.h"
 #include "system/SysQuery.h"
@@ -67,13 +69,18 @@ int32_t ProgramOnlyUpdateFlag() {
 void RunUpgradeTool(const std::string& setup_dir) {
   const std::string tool = setup_dir + "PLUS\\UPDATE\\UPGSETUP.EXE";
   if (!FileExists(tool)) return;
-  if (RegKey product = RegKey::Open(ProductRoots().machine, ProductKeyPath(kProduct)))
-    product.WriteString("upgSetup", "0");
+  const std::string product_key = RemoveBackslash(ProductKeyPath(kProduct));
+  if (RegKey::Open(ProductRoots().machine, product_key, KEY_READ))
+    WriteRegistryValues({TextValue(ProductRoots().machine, product_key, "upgSetup", "0")});
   // Quoted: from a DVD image in a folder with blanks, an unquoted path would
   // start whatever program is named after the path's first word.
   const std::string command = "\"" + tool + "\" -S";
+  if (changes::Planning()) {
+    changes::Plan(changes::Kind::RunProgram, command, "and wait at most 15 s for its signal");
+    return;
+  }
   const UINT started = ::WinExec(command.c_str(), SW_SHOW);
-  runlog::Write("Upgrade tool started: " + command + " (WinExec " + std::to_string(started) + ")");
+  changes::Made(changes::Kind::RunProgram, command, "WinExec " + std::to_string(started));
   for (int attempt = 0; attempt < 151; ++attempt) {
     if (RegKey product = RegKey::Open(ProductRoots().machine, ProductKeyPath(kProduct))) {
       if (product.ReadStringOr("upgSetup") != "0") {

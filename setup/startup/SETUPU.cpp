@@ -5,6 +5,7 @@
 #include "deploy/AnswerFile.h"
 #include "deploy/QuietRun.h"
 #include "deploy/RunSettings.h"
+#include "deploy/UserSetup.h"
 #include "install/FileInst.h"
 #include "startup/InstalledProduct.h"
 #include "startup/SearchPath.h"
@@ -61,6 +62,7 @@ StartFacts TForm1::ReadStartFacts() {
   facts.drive_letter_found = facts.vista_or_later && FindDriveLetter(SetupDir, SetupDrive);
   facts.viewer_running = IsViewerRunning();
   facts.admin = IsAdmin();
+  RunsAsSystem = IsSystemAccount();
   facts.setup_drive = ExtractFileDrive(SetupDir);
   return facts;
 }
@@ -80,6 +82,7 @@ const char* StepName(StartStep step) {
 void LogStartFacts(const StartFacts& facts, const StartPlan& plan) {
   runlog::Write(std::string("Check: viewer running: ") + (facts.viewer_running ? "yes" : "no"));
   runlog::Write(std::string("Check: administrator: ") + (facts.admin ? "yes" : "no"));
+  runlog::Write(std::string("Check: the SYSTEM account: ") + (RunsAsSystem ? "yes" : "no"));
   runlog::Write("Check: setup folder " + SetupDir + " on drive " + facts.setup_drive +
                 (facts.vista_or_later ? ", seen by the user as " +
                                             (facts.drive_letter_found ? SetupDrive : "(none)")
@@ -105,6 +108,13 @@ void TForm1::RunMainSequence() {
 
   if (const std::string fault = options_.Fault(); !fault.empty()) {
     Application.Show({Msg::BadOption, {fault}});
+    End();
+    return;
+  }
+  if (options_.user_setup) {
+    // At a user's logon, for an installation by the SYSTEM account: no check
+    // and no question, the machine's values copied and the run ends.
+    CopyMachineValuesToUser();
     End();
     return;
   }

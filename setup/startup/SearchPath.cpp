@@ -11,7 +11,9 @@
 #include "system/Handles.h"
 #include "system/Mbcs.h"
 #include "system/Registry.h"
+#include "system/RegistryWrites.h"
 #include "system/ReplacementFile.h"
+#include "system/Changes.h"
 #include "system/SysQuery.h"
 
 namespace kestra {
@@ -60,8 +62,10 @@ int32_t AddToNtEnvironment(const std::string& item) {
     if (!current && environment.HasValue("Path")) return 0;
     const std::string path = current.value_or(std::string());
     if (Contains(path, item)) return 0;
-    if (environment.WriteString("path", path + ";" + item, REG_EXPAND_SZ))
-      BroadcastEnvironmentChange();
+    RegistryValue value =
+        TextValue(ProductRoots().machine, kEnvironmentKey, "path", path + ";" + item);
+    value.type = REG_EXPAND_SZ;
+    if (!WriteRegistryValues({value}) && !changes::Planning()) BroadcastEnvironmentChange();
   } catch (...) {
     // The environment is a convenience for the search engine; the
     // installation stands without it.
@@ -84,7 +88,7 @@ std::string BackupName(const std::string& base, int number) {
 // Copies AUTOEXEC.BAT to the first free AUTOEXEC.nnn; false when none is free.
 bool BackUpAutoexec(const std::string& autoexec, const std::string& backup_base) {
   for (int number = 0; number < kBackupNumbers; ++number) {
-    if (::CopyFileA(autoexec.c_str(), BackupName(backup_base, number).c_str(), TRUE)) return true;
+    if (CopyFileTo(autoexec, BackupName(backup_base, number), /*replace=*/false)) return true;
   }
   return false;
 }
@@ -108,7 +112,8 @@ int32_t AppendToAutoexec(const std::string& entry) {
   if (!BackUpAutoexec(autoexec, backup_base)) return -1;
 
   std::string content;
-  if (!ReadWholeFile(autoexec, content)) return -1;
+  // A run that only plans may have planned the file without writing it.
+  if (!ReadWholeFile(autoexec, content) && !changes::Planning()) return -1;
   // The new file replaces the old one only once it is complete: a boot file
   // cut part-way (the disk full) would leave the machine's start-up broken.
   // A line that did not reach the disk must not pass for an extended path.
@@ -123,6 +128,8 @@ std::string ShortPathOf(const std::string& folder) {
   std::vector<std::string> names;  // innermost first
   for (;;) {
     std::optional<std::string> name = ShortNameOf(current);
+    // A folder a run that only plans would make has no short name yet.
+    if (!name && changes::Planning() && DirectoryExists(current)) name = ExtractFileName(current);
     if (!name) return std::string();
     names.push_back(*name);
     std::size_t last_backslash = LastDelimiter(current, "\\");

@@ -39,8 +39,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   kestra::RestrictLibrarySearchToSystemFolder();
   using namespace kestra;
   const RunOptions options = ParseRunOptions(CommandLineArguments());
-  OpenRunLog(options);
   const auto finish = [] { return FinishRunLog(RunExitCode()); };
+  // A plan that cannot be written is no plan: the run ends before it starts.
+  if (!OpenRunLog(options)) return kExitFailed;
 
   // Another SETUP is running: end at once, with no window and no message.
   if (KernelHandle other{::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, kMutexName)}) {

@@ -4,13 +4,19 @@
 
 #include <vector>
 
+#include "system/Changes.h"
 #include "system/Handles.h"
 #include "system/Mbcs.h"
 #include "system/RunLog.h"
 
 namespace kestra {
 
+using changes::Assumed;
+using changes::Kind;
+
 bool FileExists(const std::string& path) {
+  if (const std::optional<Assumed> assumed = changes::AssumedAt(path))
+    return assumed->what == Assumed::What::File;
   DWORD attributes = ::GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
@@ -25,6 +31,8 @@ int64_t FileSize(const std::string& path) {
 }
 
 bool DirectoryExists(const std::string& path) {
+  if (const std::optional<Assumed> assumed = changes::AssumedAt(path))
+    return assumed->what == Assumed::What::Folder;
   DWORD attributes = ::GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
@@ -42,13 +50,77 @@ bool ForceDirectories(const std::string& path) {
 }
 
 bool CreateFolder(const std::string& path) {
+  if (changes::Planning()) {
+    if (DirectoryExists(path)) return false;
+    changes::Plan(Kind::CreateFolder, path);
+    return true;
+  }
   if (::CreateDirectoryA(path.c_str(), nullptr)) {
-    runlog::Write("Folder created: " + path);
+    changes::Made(Kind::CreateFolder, path);
     return true;
   }
   const DWORD error = ::GetLastError();
-  if (error != ERROR_ALREADY_EXISTS) runlog::WriteFailure("Folder not created: " + path, error);
+  if (error != ERROR_ALREADY_EXISTS) changes::NotMade(Kind::CreateFolder, path, error);
   ::SetLastError(error);
+  return false;
+}
+
+bool RemoveFile(const std::string& path) {
+  if (changes::Planning()) {
+    if (!FileExists(path)) return false;
+    changes::Plan(Kind::DeleteFile, path);
+    return true;
+  }
+  ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (::DeleteFileA(path.c_str())) {
+    changes::Made(Kind::DeleteFile, path);
+    return true;
+  }
+  const DWORD error = ::GetLastError();
+  if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+    changes::NotMade(Kind::DeleteFile, path, error);
+  ::SetLastError(error);
+  return false;
+}
+
+bool CopyFileTo(const std::string& from, const std::string& to, bool replace) {
+  if (changes::Planning()) {
+    if (!replace && FileExists(to)) {
+      ::SetLastError(ERROR_FILE_EXISTS);
+      return false;
+    }
+    changes::Plan(Kind::CopyFile, to, "from " + from, FileAge(from));
+    return true;
+  }
+  // A read-only copy would refuse the next run; the copy ends archive only.
+  if (replace) ::SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_ARCHIVE);
+  if (!::CopyFileA(from.c_str(), to.c_str(), replace ? FALSE : TRUE)) {
+    const DWORD error = ::GetLastError();
+    if (replace || error != ERROR_FILE_EXISTS) changes::NotMade(Kind::CopyFile, to, error);
+    ::SetLastError(error);
+    return false;
+  }
+  ::SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_ARCHIVE);
+  changes::Made(Kind::CopyFile, to, "from " + from);
+  return true;
+}
+
+void ResetAttributes(const std::string& path) {
+  if (!changes::Planning()) ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_ARCHIVE);
+}
+
+bool RemoveFolderIfEmpty(const std::string& folder) {
+  if (!DirectoryExists(folder) || IsReparsePoint(folder)) return false;
+  if (changes::Planning()) {
+    changes::Plan(Kind::RemoveFolder, folder);
+    return true;
+  }
+  ::SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (::RemoveDirectoryA(folder.c_str())) {
+    changes::Made(Kind::RemoveFolder, folder);
+    return true;
+  }
+  runlog::Write("Folder kept (not empty): " + folder);
   return false;
 }
 
@@ -147,6 +219,8 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
 }
 
 int64_t FileAge(const std::string& path) {
+  if (const std::optional<Assumed> assumed = changes::AssumedAt(path))
+    return assumed->what == Assumed::What::File ? assumed->age : -1;
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
       (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))

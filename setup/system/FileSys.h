@@ -16,9 +16,22 @@ int64_t FileSize(const std::string& path);
 bool DirectoryExists(const std::string& path);
 // Creates the folder and every missing parent; true when it exists afterwards.
 bool ForceDirectories(const std::string& path);
-// Creates one folder whose parent exists (CreateDirectoryA); the run's log
-// records each folder made and each that could not be made.
+// The changes SETUP makes to files and folders, each logged (system/Changes.h)
+// and, in a run that only plans, planned instead of made.
+// Creates one folder whose parent exists (CreateDirectoryA); false when it
+// exists already or cannot be made.
 bool CreateFolder(const std::string& path);
+// Clears the file's attributes (a read-only file goes as well) and deletes it.
+bool RemoveFile(const std::string& path);
+// Copies a file; replace: over an existing copy (whose attributes are cleared
+// first), else only where there is none yet. The copy ends archive only.
+bool CopyFileTo(const std::string& from, const std::string& to, bool replace);
+// Leaves the file with the archive attribute only (a read-only file can be
+// replaced then), as the file's writer does before it writes it anew.
+void ResetAttributes(const std::string& path);
+// Removes the folder when it exists and is empty (anything in it keeps it);
+// a link to a folder elsewhere is left alone. True when it was removed.
+bool RemoveFolderIfEmpty(const std::string& folder);
 
 // A write onto the file at path failed with the Win32 error because another
 // program holds the file: a sharing or lock violation, or a refusal

@@ -45,4 +45,9 @@ std::string UninstallKeyPath(const ProductRow& product) {
   return std::string(kUninstallBase) + product.title;
 }
 
+std::string ActiveSetupKeyPath(const ProductRow& product) {
+  // The component's own name: the maker and the product key, unlike any other's.
+  return std::string(kActiveSetupBase) + "ZEL." + product.key;
+}
+
 }  // namespace kestra

@@ -40,4 +40,13 @@ std::string ServiceKeyPath(const ProductRow& product);
 std::string AppPathsKeyPath(const ProductRow& product);
 std::string UninstallKeyPath(const ProductRow& product);
 
+// Active Setup: Windows runs each component's StubPath once for every user
+// at logon, when the user's copy of its Version is older. An installation by
+// the SYSTEM account leaves the user's keys to it. The key is written in the
+// 64-bit view on 64-bit Windows (KEY_WOW64_64KEY; ignored on 32-bit Windows),
+// where the logon looks first.
+inline constexpr char kActiveSetupBase[] =
+    "SOFTWARE\\Microsoft\\Active Setup\\Installed Components\\";
+std::string ActiveSetupKeyPath(const ProductRow& product);
+
 }  // namespace kestra

@@ -72,9 +72,20 @@ bool RegKey::DeleteValue(const std::string& name) {
   return key_ && ::RegDeleteValueA(key_, name.c_str()) == ERROR_SUCCESS;
 }
 
-bool DeleteKeyTree(HKEY root, const std::string& path) {
-  LSTATUS status = ::RegDeleteTreeA(root, path.c_str());
-  if (status == ERROR_SUCCESS) status = ::RegDeleteKeyA(root, path.c_str());
+bool DeleteKeyTree(HKEY root, const std::string& path, REGSAM view) {
+  if (view == 0) {
+    LSTATUS status = ::RegDeleteTreeA(root, path.c_str());
+    if (status == ERROR_SUCCESS) status = ::RegDeleteKeyA(root, path.c_str());
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+  }
+  // The subkeys through the key opened in that view, then the key itself.
+  {
+    RegKey key = RegKey::Open(root, path, KEY_ALL_ACCESS | view);
+    if (!key) return true;
+    const LSTATUS emptied = ::RegDeleteTreeA(key.get(), nullptr);
+    if (emptied != ERROR_SUCCESS && emptied != ERROR_FILE_NOT_FOUND) return false;
+  }
+  const LSTATUS status = ::RegDeleteKeyExA(root, path.c_str(), view, 0);
   return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }
 

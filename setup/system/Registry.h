@@ -53,7 +53,8 @@ class RegKey {
   HKEY key_ = nullptr;
 };
 
-// Deletes a key with all its subkeys; true when it is gone afterwards.
-bool DeleteKeyTree(HKEY root, const std::string& path);
+// Deletes a key with all its subkeys (in the view KEY_WOW64_64KEY or
+// KEY_WOW64_32KEY names, or the default one for 0); true when it is gone afterwards.
+bool DeleteKeyTree(HKEY root, const std::string& path, REGSAM view = 0);
 
 }  // namespace kestra

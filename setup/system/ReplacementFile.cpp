@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "system/Changes.h"
+#include "system/FileSys.h"
 #include "system/Mbcs.h"
 
 namespace kestra {
@@ -23,8 +25,11 @@ std::string ReplacementPathOf(const std::string& target) {
   return ExtractFilePath(target) + "~" + ExtractFileName(target);
 }
 
-ReplacementFile::ReplacementFile(std::string target)
-    : target_(std::move(target)), temporary_(ReplacementPathOf(target_)) {}
+ReplacementFile::ReplacementFile(std::string target, changes::Kind kind, std::string detail)
+    : target_(std::move(target)),
+      temporary_(ReplacementPathOf(target_)),
+      kind_(kind),
+      detail_(std::move(detail)) {}
 
 ReplacementFile::~ReplacementFile() {
   file_.reset();
@@ -45,6 +50,8 @@ bool ReplacementFile::Refuse(DWORD error) {
 }
 
 bool ReplacementFile::Create() {
+  // A run that only plans writes nothing: the commit goes to the plan.
+  if (changes::Planning()) return created_ = true;
   if (!CanBeReplaced(target_)) return Refuse(ERROR_ACCESS_DENIED);
   // A leftover of a run ended while it wrote may be read-only (a copied file
   // keeps the attributes of its source).
@@ -57,6 +64,7 @@ bool ReplacementFile::Create() {
 }
 
 bool ReplacementFile::Write(std::string_view bytes) {
+  if (changes::Planning()) return created_;
   if (!file_) return Refuse(ERROR_INVALID_HANDLE);
   while (!bytes.empty()) {
     const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
@@ -73,6 +81,10 @@ void ReplacementFile::Close() { file_.reset(); }
 
 bool ReplacementFile::Commit() {
   if (!created_) return Refuse(ERROR_INVALID_HANDLE);
+  if (changes::Planning()) {
+    changes::Plan(kind_, target_, detail_);
+    return committed_ = true;
+  }
   if (!file_) {
     // Written by name meanwhile, perhaps as a copy of a read-only file.
     ::SetFileAttributesA(temporary_.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -86,9 +98,13 @@ bool ReplacementFile::Commit() {
   if (!::CloseHandle(file_.release())) return Fail();
   if (!CanBeReplaced(target_)) return Refuse(ERROR_ACCESS_DENIED);
   if (!::MoveFileExA(temporary_.c_str(), target_.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    return Fail();
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    Fail();
+    changes::NotMade(kind_, target_, error_);
+    return false;
+  }
   committed_ = true;
+  changes::Made(kind_, target_, detail_);
   return true;
 }
 

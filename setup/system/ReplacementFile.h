@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "system/Changes.h"
 #include "system/Handles.h"
 
 namespace kestra {
@@ -23,7 +24,9 @@ namespace kestra {
 // the next rewrite of the same target takes over, and never more.
 class ReplacementFile {
  public:
-  explicit ReplacementFile(std::string target);
+  // The change is logged (or, in a run that only plans, planned) as kind, with detail.
+  explicit ReplacementFile(std::string target, changes::Kind kind = changes::Kind::WriteFile,
+                           std::string detail = "");
   // Removes the temporary file unless it was committed; the target stays as it was.
   ~ReplacementFile();
   ReplacementFile(const ReplacementFile&) = delete;
@@ -56,6 +59,8 @@ class ReplacementFile {
 
   std::string target_;
   std::string temporary_;
+  changes::Kind kind_;
+  std::string detail_;
   FileHandle file_;
   bool created_ = false;
   bool committed_ = false;

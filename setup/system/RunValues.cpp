@@ -9,4 +9,6 @@ bool VistaOrLater = false;
 bool Win8OrLater = false;
 int32_t ProgramOnlyUpdate = 0;
 
+bool RunsAsSystem = false;
+
 }  // namespace kestra

@@ -18,5 +18,8 @@ extern bool VistaOrLater;
 extern bool Win8OrLater;
 // 100 when only the program files of the installed copy are replaced, else 0.
 extern int32_t ProgramOnlyUpdate;
+// The run is one of the SYSTEM account: the shortcuts go to the all-users
+// desktop and the user's keys are written at each user's logon (Active Setup).
+extern bool RunsAsSystem;
 
 }  // namespace kestra

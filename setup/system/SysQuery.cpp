@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "system/Changes.h"
 #include "system/FileSys.h"
 #include "system/Handles.h"
 #include "system/Mbcs.h"
@@ -98,6 +99,20 @@ bool IsUserAdmin() {
   return is_user_an_admin() != FALSE;
 }
 
+bool IsSystemAccount() {
+  if (seams::ClaimsSystemAccount()) return true;
+  HANDLE raw = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
+  const KernelHandle token(raw);
+  DWORD size = 0;
+  ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+  if (size == 0) return false;
+  std::vector<BYTE> buffer(size);
+  if (!::GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) return false;
+  const auto* user = reinterpret_cast<const TOKEN_USER*>(buffer.data());
+  return ::IsWellKnownSid(user->User.Sid, WinLocalSystemSid) != FALSE;
+}
+
 int32_t RunProgram(const std::string& command_line, bool wait) {
   if (command_line.empty()) return 0;
   STARTUPINFOA startup{};
@@ -107,14 +122,25 @@ int32_t RunProgram(const std::string& command_line, bool wait) {
   std::vector<char> mutable_line(command_line.begin(), command_line.end());
   mutable_line.push_back('\0');
   PROCESS_INFORMATION info{};
+  if (changes::Planning()) {
+    changes::Plan(changes::Kind::RunProgram, command_line, wait ? "and wait for it" : "");
+    return 0;
+  }
   if (!::CreateProcessA(nullptr, mutable_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info))
+                        &startup, &info)) {
+    changes::NotMade(changes::Kind::RunProgram, command_line, ::GetLastError());
     return -1;
+  }
   KernelHandle process(info.hProcess);
   KernelHandle thread(info.hThread);
-  if (!wait) return 0;
+  if (!wait) {
+    changes::Made(changes::Kind::RunProgram, command_line);
+    return 0;
+  }
   thread.reset();
-  return WaitForProcessExit(process.get());
+  const int32_t exit_code = WaitForProcessExit(process.get());
+  changes::Made(changes::Kind::RunProgram, command_line, "exit code " + std::to_string(exit_code));
+  return exit_code;
 }
 
 int32_t WaitForProcessExit(HANDLE process) {

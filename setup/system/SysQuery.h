@@ -45,6 +45,10 @@ bool IsWin8OrLater();
 // question cannot be asked.
 bool IsUserAdmin();
 
+// The program runs as the SYSTEM account (LocalSystem), as deployment systems
+// start installers: its desktop and its user keys are nobody's.
+bool IsSystemAccount();
+
 // Starts a program. Without wait: 0 when started. With wait: its exit code,
 // window messages handled every 500 ms meanwhile. −1 when it cannot start;
 // 0 for an empty command line, −1 too when the wait for it fails.

@@ -16,6 +16,8 @@ namespace kestra::seams {
 
 std::string AdminQueryLibrary(const std::string& shell32_path) { return shell32_path; }
 
+bool ClaimsSystemAccount() { return false; }
+
 void FaultPoint(const char*) {}
 
 #else
@@ -34,6 +36,9 @@ std::string AdminQueryLibrary(const std::string& shell32_path) {
   const std::string stand_in = Variable("KESTRA_TEST_ADMIN_DLL");
   return stand_in.empty() ? shell32_path : stand_in;
 }
+
+// KESTRA_TEST_SYSTEM_ACCOUNT=1 makes the run one of the SYSTEM account.
+bool ClaimsSystemAccount() { return Variable("KESTRA_TEST_SYSTEM_ACCOUNT") == "1"; }
 
 // KESTRA_TEST_FAULT is "point:kind", kind one of bad_alloc, io, invalid_argument.
 void FaultPoint(const char* where) {

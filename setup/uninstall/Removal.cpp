@@ -11,6 +11,7 @@
 #include "system/Mbcs.h"
 #include "system/ProductTable.h"
 #include "system/Registry.h"
+#include "system/RegistryWrites.h"
 #include "system/ReplacementFile.h"
 #include "system/RunLog.h"
 #include "system/SysQuery.h"
@@ -21,43 +22,6 @@ namespace kestra {
 namespace {
 
 constexpr char kHelpIndexExtension[] = ".GID";
-
-// Clears the attributes (a read-only file is deleted as well) and deletes.
-bool DeleteWithoutAttributes(const std::string& path) {
-  ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  return ::DeleteFileA(path.c_str()) != FALSE;
-}
-
-// The same for a recorded file, with the outcome in the run's log.
-bool DeleteLogged(const std::string& path) {
-  if (DeleteWithoutAttributes(path)) {
-    runlog::Write("Deleted: " + path);
-    return true;
-  }
-  runlog::WriteFailure("Not deleted: " + path, ::GetLastError());
-  return false;
-}
-
-// Removes the folder when it exists and is empty; anything in it keeps it. A
-// link to a folder elsewhere is not the uninstaller's to change.
-void RemoveFolderIfEmpty(const std::string& folder) {
-  if (!DirectoryExists(folder) || IsReparsePoint(folder)) return;
-  ::SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
-  if (::RemoveDirectoryA(folder.c_str()))
-    runlog::Write("Folder removed: " + folder);
-  else
-    runlog::Write("Folder kept (not empty): " + folder);
-}
-
-// Removes the key with its subkeys. A key that cannot be opened counts as
-// removed. False when it is still there afterwards.
-bool RemoveKey(HKEY root, const std::string& path) {
-  {
-    RegKey key = RegKey::Open(root, path);
-    if (!key) return true;
-  }
-  return DeleteKeyTree(root, path);
-}
 
 // Working state of one run.
 class RemovalRun {
@@ -126,7 +90,7 @@ class DiskRecordActions final : public RecordFileActions {
  public:
   explicit DiskRecordActions(RemovalObserver& observer) : observer_(observer) {}
   bool FileExists(const std::string& path) override { return kestra::FileExists(path); }
-  bool Delete(const std::string& path) override { return DeleteLogged(path); }
+  bool Delete(const std::string& path) override { return RemoveFile(path); }
   void Step(const std::string& path) override { observer_.Step(path); }
   void Pump() override { observer_.Pump(); }
   void KeptShared(const std::string& path) override {
@@ -152,7 +116,7 @@ void RemovalRun::Failed(const std::string& path) {
 
 void RemovalRun::DeleteHelpIndex() {
   if (install_folder_.empty()) return;
-  DeleteWithoutAttributes(AddBackslash(install_folder_) + kProduct.key + kHelpIndexExtension);
+  RemoveFile(AddBackslash(install_folder_) + kProduct.key + kHelpIndexExtension);
 }
 
 void RemovalRun::RewriteRecord(const std::vector<std::string>& lines) {
@@ -171,7 +135,7 @@ void RemovalRun::RemoveIndex() {
 void RemovalRun::RemoveIndexCollection(const std::string& index_folder, int n) {
   const std::string folder = AddBackslash(index_folder);
   const std::string marker = folder + kProduct.index_marker + ".INF";
-  if (FileExists(marker) && !DeleteLogged(marker)) Failed(marker);
+  if (FileExists(marker) && !RemoveFile(marker)) Failed(marker);
   observer_.Pump();
 
   const std::string collection = folder + kProduct.index_marker + std::to_string(n);
@@ -180,7 +144,7 @@ void RemovalRun::RemoveIndexCollection(const std::string& index_folder, int n) {
   CollectFiles(collection, files);
   for (const std::string& file : files) {
     observer_.Step(file);
-    if (!DeleteLogged(file)) Failed(file);
+    if (!RemoveFile(file)) Failed(file);
   }
   // Only emptied folders go: a folder the engine filled further keeps its parents.
   for (const char* engine_folder : kIndexEngineFolders)
@@ -202,20 +166,20 @@ void RemovalRun::RemoveEmptiedFolders() {
 }
 
 void RemovalRun::ResetProductNumbers() {
-  RegKey product = RegKey::Open(settings_.registry_root, settings_.product_key);
-  if (!product) return;
-  product.WriteDword("Service", 0);
-  product.WriteDword("ALN", 0);
+  if (!RegKey::Open(settings_.registry_root, settings_.product_key, KEY_READ)) return;
+  WriteRegistryValues({NumberValue(settings_.registry_root, settings_.product_key, "Service", 0),
+                       NumberValue(settings_.registry_root, settings_.product_key, "ALN", 0)});
 }
 
 void RemovalRun::RemoveProgramEntries() {
-  ::DeleteFileA((settings_.records_folder + kUninstallLogName).c_str());
+  RemoveFile(settings_.records_folder + kUninstallLogName);
   for (const std::string* key : {&settings_.uninstall_key, &settings_.app_paths_key}) {
-    if (RemoveKey(settings_.registry_root, *key))
-      runlog::Write("Registry key deleted: " + *key);
-    else
-      observer_.KeyNotDeleted(*key);
+    if (!RemoveRegistryKey(settings_.registry_root, *key)) observer_.KeyNotDeleted(*key);
   }
+  // Users who log on later no longer get the product's values.
+  if (!settings_.active_setup_key.empty() &&
+      !RemoveRegistryKey(settings_.registry_root, settings_.active_setup_key, KEY_WOW64_64KEY))
+    observer_.KeyNotDeleted(settings_.active_setup_key);
 }
 
 void RemovalRun::WriteLog() {
@@ -304,7 +268,7 @@ bool ReadTextLines(const std::string& path, std::vector<std::string>& lines) {
 
 bool WriteTextLines(const std::string& path, const std::vector<std::string>& lines) {
   // A read-only record or log is rewritten as well.
-  ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ResetAttributes(path);
   return ReplaceFileContent(path, JoinTextLines(lines));
 }
 
@@ -316,6 +280,7 @@ RemovalSettings ProductRemovalSettings(const std::string& win_drive_root) {
   settings.registry_root = ProductRoots().machine;
   settings.uninstall_key = UninstallKeyPath(kProduct);
   settings.app_paths_key = AppPathsKeyPath(kProduct);
+  settings.active_setup_key = ActiveSetupKeyPath(kProduct);
   settings.product_key = RemoveBackslash(ProductKeyPath(kProduct));
   return settings;
 }

@@ -50,6 +50,7 @@ struct RemovalSettings {
   HKEY registry_root = HKEY_LOCAL_MACHINE;
   std::string uninstall_key;   // removed after a complete removal
   std::string app_paths_key;   // the same
+  std::string active_setup_key;  // the same, in the 64-bit view (a run as SYSTEM wrote it)
   std::string product_key;     // its numbers reset in every run
 };
 
