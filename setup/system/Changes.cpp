@@ -59,7 +59,7 @@ const char* PlannedText(Kind kind) {
     case Kind::WriteValue: return "Write registry value";
     case Kind::DeleteKey: return "Delete registry key";
     case Kind::CreateShortcut: return "Create shortcut";
-    case Kind::RunProgram: return "Run";
+    case Kind::RunProgram: return "Start";
   }
   return "?";
 }
@@ -75,7 +75,7 @@ const char* MadeText(Kind kind) {
     case Kind::WriteValue: return "Registry value written";
     case Kind::DeleteKey: return "Registry key deleted";
     case Kind::CreateShortcut: return "Shortcut created";
-    case Kind::RunProgram: return "Ran";
+    case Kind::RunProgram: return "Started";
   }
   return "?";
 }

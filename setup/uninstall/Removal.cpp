@@ -72,7 +72,13 @@ int32_t RemovalRun::Run() {
     // The index record went away while the dialog was open: the index folder
     // is not trusted, and the run stops before any folder or key is touched.
     if (!FileExists(settings_.records_folder + kIndexRecordName)) return kRecordsNotFound;
-    if (index_deletable) RemoveIndex();
+    if (index_deletable)
+      RemoveIndex();
+    else
+      runlog::Write("Kept: the search index in " + settings_.index_folder +
+                    " (a folder that could hold what is not the index)");
+  } else if (!settings_.index_folder.empty()) {
+    runlog::Write("Kept: the search index in " + settings_.index_folder);
   }
 
   RemoveEmptiedFolders();

@@ -71,11 +71,12 @@ std::string UserProgramsFolder() { return ShellFolder(HKEY_CURRENT_USER, "Progra
 std::string CommonProgramsFolder() { return ShellFolder(HKEY_LOCAL_MACHINE, "Common Programs"); }
 
 void RemoveProductShortcuts() {
-  if (const std::string desktop = DesktopFolder(); !desktop.empty())
-    ::DeleteFileA((desktop + "ケストラDVD.LNK").c_str());
+  for (const std::string& desktop : {DesktopFolder(), CommonDesktopFolder()})
+    if (!desktop.empty()) ::DeleteFileA((desktop + "ケストラDVD.LNK").c_str());
   for (const std::string& menu : {UserProgramsFolder(), CommonProgramsFolder()})
     if (!menu.empty()) RemoveTree(menu + "ケストラ");
 }
+std::string CommonDesktopFolder() { return ShellFolder(HKEY_LOCAL_MACHINE, "Common Desktop"); }
 
 ShortcutPlacesCleaned::ShortcutPlacesCleaned() { RemoveProductShortcuts(); }
 ShortcutPlacesCleaned::~ShortcutPlacesCleaned() { RemoveProductShortcuts(); }

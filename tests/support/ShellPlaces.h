@@ -28,8 +28,9 @@ std::string ShellFolder(HKEY root, const char* value);
 std::string DesktopFolder();        // HKCU "Desktop"
 std::string UserProgramsFolder();   // HKCU "Programs"
 std::string CommonProgramsFolder(); // HKLM "Common Programs"
+std::string CommonDesktopFolder();  // HKLM "Common Desktop"
 
-// Removes the product's shortcuts from the desktop and both Start menus (the
+// Removes the product's shortcuts from both desktops and both Start menus (the
 // "ケストラ" folders with whatever they hold), now and when the object goes.
 class ShortcutPlacesCleaned {
  public:

@@ -64,6 +64,13 @@ TEST(RunOptions, UnattendedOptionsAreWholeArgumentsInAnyPositionAndCase) {
   EXPECT_TRUE(ParseRunOptions({"-LOG"}).log);
   EXPECT_EQ(ParseRunOptions({"-LOG"}).log_file, "");
   EXPECT_TRUE(ParseRunOptions({"/?"}).help);
+  // A plan and the user's setup at logon show no window.
+  const RunOptions plan = ParseRunOptions({"-SILENT", "/plan=\"C:\\a b\\plan.txt\""});
+  EXPECT_EQ(plan.plan_file, "\"C:\\a b\\plan.txt\"");
+  EXPECT_EQ(plan.display, RunDisplay::Nothing);
+  EXPECT_EQ(ParseRunOptions({"-PLAN=p.txt", "-SILENT"}).display, RunDisplay::Nothing);
+  EXPECT_TRUE(ParseRunOptions({"-USERSETUP"}).user_setup);
+  EXPECT_EQ(ParseRunOptions({"-USERSETUP"}).display, RunDisplay::Nothing);
   EXPECT_TRUE(ParseRunOptions({"x", "-Help"}).help);
 }
 
@@ -80,12 +87,12 @@ TEST(RunOptions, UnknownOptionsAreAnErrorOfUnattendedRunsOnly) {
   // Interactive runs ignore them, as they always did.
   EXPECT_EQ(ParseRunOptions({"-X", "-NOSUCH", "/Y"}).Fault(), "");
   EXPECT_EQ(ParseRunOptions({"-VERYSILENT", "-NOSUCH"}).Fault(), "-NOSUCH");
-  EXPECT_EQ(ParseRunOptions({"-SILENT", "/PLAN=C:\\p.txt"}).Fault(), "/PLAN=C:\\p.txt");
+  EXPECT_EQ(ParseRunOptions({"-SILENT", "/PLANS=C:\\p.txt"}).Fault(), "/PLANS=C:\\p.txt");
   // Words that are no option are not looked at; nor is the first argument.
   EXPECT_EQ(ParseRunOptions({"-NOSUCH", "-VERYSILENT", "hello"}).Fault(), "");
   // An option given wrongly is an error of every run.
   for (const char* wrong : {"-LOADINF", "-LOADINF=", "-SAVEINF", "-LOG=", "-SILENT=1",
-                            "-HELP=x", "-REMOVEINDEX=1"})
+                            "-HELP=x", "-REMOVEINDEX=1", "-PLAN", "-PLAN=", "-USERSETUP=1"})
     EXPECT_EQ(ParseRunOptions({"-TRY", wrong}).Fault(), wrong) << wrong;
 }
 
