@@ -115,6 +115,7 @@ const std::vector<MessageEntry> kCatalogue = {
      "-LOADINF=\"ファイル\"\t応答ファイルの設定でインストールします。\r\n"
      "-SAVEINF=\"ファイル\"\tこの実行の設定を応答ファイルに保存します。\r\n"
      "-REMOVEINDEX\tアンインストールで検索用インデックスも削除します。\r\n"
+     "-PLAN=\"ファイル\"\t何も変更せず、実行する内容をファイルに書き出します。\r\n"
      "-HELP, -?\tこの一覧を表示します。\r\n\r\n"
      "終了コード:\r\n"
      "0\t完了しました。\r\n"
