@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "system/FileSys.h"
 #include "system/Mbcs.h"
 #include "system/ProductTable.h"
 #include "system/RunValues.h"
@@ -60,8 +61,7 @@ std::string IndexFault(const PageChoices& choices) {
   if (!IsDriveReady(choices.index_path))
     return "IndexDir=" + choices.index_path + ": ドライブまたは共有フォルダに接続できません。";
   const double free_bytes = DiskFreeBytes(ExtractFileDrive(choices.index_path) + "\\");
-  const bool index_present = ::GetFileAttributesA((choices.index_path + "KSCOLL.INF").c_str()) !=
-                             INVALID_FILE_ATTRIBUTES;
+  const bool index_present = FileExists(choices.index_path + "KSCOLL.INF");
   const IndexSpaceState space =
       IndexSpace(choices.app_path, choices.index_path, choices.index_checked, free_bytes,
                  index_present, ::GetDriveTypeA(LeadingChars(choices.index_path, 3).c_str()),

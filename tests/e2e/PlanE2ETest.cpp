@@ -94,12 +94,6 @@ std::string FirstDifference(const std::vector<T>& a, const std::vector<T>& b) {
   return "";
 }
 
-DWORD RunQuietly(const std::string& exe, const std::string& args) {
-  Process program = Process::Start(exe, args);
-  EXPECT_TRUE(VisibleWindowsUntilExit(program).empty()) << exe << " " << args;
-  return program.ExitCode();
-}
-
 class Plans : public ::testing::TestWithParam<PlanCase> {
  protected:
   void SetUp() override {
@@ -119,7 +113,7 @@ TEST_P(Plans, ChangeNothingAndListWhatTheRunThenDoes) {
   DvdInDrive dvd(SampleDvdImage(), kInstallDir);
   const std::string setup = "Q:\\SETUP.EXE";
   if (row.scenario != Scenario::FirstInstallation) {
-    ASSERT_EQ(RunQuietly(setup, "-VERYSILENT"), 0u);
+    ASSERT_EQ(RunWithoutWindows(setup, "-VERYSILENT"), 0u);
   }
   if (row.scenario == Scenario::Upgrade) dvd.Change(NewerSampleDvdImage());
   if (row.scenario == Scenario::ProgramOnlyUpdate) {
@@ -138,13 +132,13 @@ TEST_P(Plans, ChangeNothingAndListWhatTheRunThenDoes) {
   const FileSnapshot files = Files();
   const RegistrySnapshot registry = Registry();
   DriveWatch drive({"C:\\"});
-  const DWORD planned_exit = RunQuietly(exe, args + " -PLAN=\"" + kPlan + "\"");
+  const DWORD planned_exit = RunWithoutWindows(exe, args + " -PLAN=\"" + kPlan + "\"");
   EXPECT_EQ(Differences(files, Files()), "") << "the plan changed files";
   EXPECT_EQ(Differences(registry, Registry()), "") << "the plan changed the registry";
   const std::vector<std::string> appeared = drive.AppearedOutside({kWork});
   EXPECT_TRUE(appeared.empty()) << PathList(appeared);
 
-  const DWORD run_exit = RunQuietly(exe, args + " -LOG=\"" + kLog + "\"");
+  const DWORD run_exit = RunWithoutWindows(exe, args + " -LOG=\"" + kLog + "\"");
   EXPECT_EQ(planned_exit, run_exit);
   EXPECT_EQ(run_exit, 0u);
 
@@ -213,7 +207,7 @@ TEST(PlanOfABadAnswerFile, ListsTheReasonAndEndsWithTheRunsCode) {
   const std::string answers = kWork + "setup.inf";
   testenv::WriteFile(answers, "[Setup]\r\nAppDir=J:\\Apps\r\n");
   const RegistrySnapshot registry = Registry();
-  EXPECT_EQ(RunQuietly("Q:\\SETUP.EXE", "-LOADINF=\"" + answers + "\" -PLAN=\"" + kPlan + "\""),
+  EXPECT_EQ(RunWithoutWindows("Q:\\SETUP.EXE", "-LOADINF=\"" + answers + "\" -PLAN=\"" + kPlan + "\""),
             1603u);
   EXPECT_EQ(Differences(registry, Registry()), "");
   const std::vector<std::string> plan = LogEvents(kPlan);

@@ -4,6 +4,8 @@
 #include <ostream>
 #include <thread>
 
+#include <gtest/gtest.h>
+
 #include "WineTestEnv.h"
 #include "system/Handles.h"
 #include "system/Registry.h"
@@ -116,6 +118,13 @@ std::vector<std::string> VisibleWindowsUntilExit(const uidrv::Process& program,
   }
   if (program.Running()) seen.push_back("<still running after the time-out>");
   return seen;
+}
+
+DWORD RunWithoutWindows(const std::string& exe, const std::string& args) {
+  uidrv::Process program = uidrv::Process::Start(exe, args);
+  const std::vector<std::string> windows = VisibleWindowsUntilExit(program);
+  EXPECT_TRUE(windows.empty()) << exe << " " << args << " showed " << windows.front();
+  return program.ExitCode();
 }
 
 std::vector<std::string> LogEvents(const std::string& path) {

@@ -20,6 +20,10 @@ using namespace std::chrono_literals;
 std::vector<std::string> VisibleWindowsUntilExit(const uidrv::Process& program,
                                                  uidrv::Millis timeout = 90s);
 
+// Starts the program and waits for it: its exit code, and a failed
+// expectation for every window it showed.
+DWORD RunWithoutWindows(const std::string& exe, const std::string& args);
+
 // A log or plan (UTF-8 with a byte-order mark) as code page 932 lines without
 // their time stamps.
 std::vector<std::string> LogEvents(const std::string& path);

@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include "InstallDvd.h"
+#include "ProductKeys.h"
 #include "RunRecords.h"
 #include "SetupHarness.h"
 #include "ShellPlaces.h"
@@ -25,18 +26,10 @@ using uidrv::Process;
 
 constexpr char kInstallDir[] = "C:\\Program Files\\KESTRA\\";
 constexpr char kRecords[] = "C:\\Program Files\\ZEL\\Common Files\\UNINSTALL\\";
-constexpr char kProductKey[] = "SOFTWARE\\ZEL\\ケストラDVD";
-constexpr char kCollectionKey[] = "SOFTWARE\\ZEL\\ケストラDVD\\Collection";
-constexpr char kServiceKey[] = "SOFTWARE\\ZEL\\ケストラDVD\\Service";
-// Written out here, not taken from SETUP's sources.
-constexpr char kActiveSetupKey[] =
-    "SOFTWARE\\Microsoft\\Active Setup\\Installed Components\\ZEL.KESTRA";
-
-DWORD RunQuietly(const std::string& exe, const std::string& args) {
-  Process program = Process::Start(exe, args);
-  EXPECT_TRUE(VisibleWindowsUntilExit(program).empty()) << exe << " " << args;
-  return program.ExitCode();
-}
+using productkeys::kActiveSetupKey;
+using productkeys::kCollectionKey;
+using productkeys::kProductKey;
+using productkeys::kServiceKey;
 
 std::string ActiveSetupText(const std::string& name) {
   return RegKey::Open(HKEY_LOCAL_MACHINE, kActiveSetupKey, KEY_READ | KEY_WOW64_64KEY)
@@ -51,7 +44,7 @@ TEST(SystemAccount, InstallsForEveryUserAndLeavesTheUsersKeysToActiveSetup) {
   ASSERT_TRUE(testenv::CopyFileTo(testenv::SetupVariant(), "Q:\\SETUP.EXE"));
   {
     testenv::ScopedEnvironment system_account("KESTRA_TEST_SYSTEM_ACCOUNT", "1");
-    ASSERT_EQ(RunQuietly("Q:\\SETUP.EXE", "-VERYSILENT"), 0u);
+    ASSERT_EQ(RunWithoutWindows("Q:\\SETUP.EXE", "-VERYSILENT"), 0u);
   }
 
   // The all-users desktop, not the one of the account that ran SETUP.
@@ -82,7 +75,7 @@ TEST(SystemAccount, InstallsForEveryUserAndLeavesTheUsersKeysToActiveSetup) {
       SnapshotRegistry({{HKEY_LOCAL_MACHINE, "SOFTWARE"}});
   const RegistrySnapshot user_before = SnapshotRegistry({{HKEY_CURRENT_USER, "Software"}});
   const FileSnapshot files_before = SnapshotFiles({"C:\\Program Files\\", "C:\\ZEL\\", "C:\\users\\"});
-  EXPECT_EQ(RunQuietly(std::string(kRecords) + "KSUINST.EXE", "-USERSETUP"), 0u);
+  EXPECT_EQ(RunWithoutWindows(std::string(kRecords) + "KSUINST.EXE", "-USERSETUP"), 0u);
   for (const char* key : {kCollectionKey, kServiceKey}) {
     RegistrySnapshot machine = SnapshotRegistry({{HKEY_LOCAL_MACHINE, key}});
     RegistrySnapshot user = SnapshotRegistry({{HKEY_CURRENT_USER, key}});
@@ -104,7 +97,7 @@ TEST(SystemAccount, InstallsForEveryUserAndLeavesTheUsersKeysToActiveSetup) {
             "");
 
   // The uninstaller takes the component away: later logons copy nothing.
-  EXPECT_EQ(RunQuietly(std::string(kRecords) + "KSUINST.EXE", "-UNINST -VERYSILENT"), 0u);
+  EXPECT_EQ(RunWithoutWindows(std::string(kRecords) + "KSUINST.EXE", "-UNINST -VERYSILENT"), 0u);
   EXPECT_FALSE(RegKey::Open(HKEY_LOCAL_MACHINE, kActiveSetupKey, KEY_READ | KEY_WOW64_64KEY));
   EXPECT_FALSE(kestra::FileExists(common_desktop + "ケストラDVD.LNK"));
   kestra::DeleteKeyTree(HKEY_CURRENT_USER, kProductKey);
@@ -119,7 +112,7 @@ TEST(SystemAccount, UserSetupWithoutAnInstallationCopiesNothing) {
   const std::string copy = "C:\\kestra_e2e\\usersetup\\KSUINST.EXE";
   ASSERT_TRUE(testenv::CopyFileTo(testenv::DistFile("SETUP.EXE"), copy));
   const RegistrySnapshot user_before = SnapshotRegistry({{HKEY_CURRENT_USER, "Software"}});
-  EXPECT_EQ(RunQuietly(copy, "-USERSETUP"), 0u);
+  EXPECT_EQ(RunWithoutWindows(copy, "-USERSETUP"), 0u);
   EXPECT_EQ(Differences(user_before, SnapshotRegistry({{HKEY_CURRENT_USER, "Software"}})), "");
   testenv::ResetFolder("C:\\kestra_e2e\\usersetup\\");
   ::RemoveDirectoryA("C:\\kestra_e2e\\usersetup");

@@ -18,6 +18,7 @@
 #include "ShellPlaces.h"
 #include "WineTestEnv.h"
 #include "system/FileSys.h"
+#include "system/Handles.h"
 #include "system/Registry.h"
 #include "system/TextCodec.h"
 #include "wizard/Setting.h"
@@ -374,6 +375,29 @@ TEST_F(Unattended, ASecondSetupDuringASilentRunEndsWithRetryLater) {
   EXPECT_EQ(log.back(), "Exit code 1618");
   first_session.RequireExit(120s);
   EXPECT_EQ(first.ExitCode(), 0u);
+}
+
+// A file another program holds cannot be asked about: the run ends with
+// "retry later", and the log names the file.
+TEST_F(Unattended, AFileInUseEndsAVerySilentRunWithRetryLater) {
+  DvdInDrive dvd(SampleDvdImage(), kInstallDir, kDvdCopy);
+  const std::string library = std::string(kLibraryFolder) + "NTISRCH.DLL";
+  testenv::WriteFile(library, "earlier copy");
+  {
+    const kestra::FileHandle held(::CreateFileA(library.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                                nullptr));
+    ASSERT_TRUE(held);
+    std::vector<std::string> windows;
+    EXPECT_EQ(RunFromCopy("-VERYSILENT -LOG=\"" + kLog + "\"", &windows), 1618u);
+    EXPECT_TRUE(windows.empty());
+  }
+  EXPECT_EQ(testenv::ReadFile(library), "earlier copy");
+  const std::vector<std::string> log = LogEvents(kLog);
+  EXPECT_TRUE(HasEvent(log, "Not expanded: " + library + " (held by another program)"));
+  EXPECT_TRUE(HasEventStarting(log, "Message [ファイル使用中] 次のファイルは他のプログラムが使用中のため"
+                                    "置き換えられません。 /  / " + library));
+  EXPECT_EQ(log.back(), "Exit code 1618");
 }
 
 // ---------------------------------------------------------------- bad answer files

@@ -9,6 +9,11 @@ inline constexpr char kCollectionKey[] = "SOFTWARE\\ZEL\\ケストラDVD\\Collec
 inline constexpr char kServiceKey[] = "SOFTWARE\\ZEL\\ケストラDVD\\Service\\";
 inline constexpr char kViewerAppPathsKey[] =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\KESTRA.exe";
+inline constexpr char kUninstallKey[] =
+    "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL\\ケストラDVD";
+// The Active Setup component an installation by the SYSTEM account registers.
+inline constexpr char kActiveSetupKey[] =
+    "SOFTWARE\\Microsoft\\Active Setup\\Installed Components\\ZEL.KESTRA";
 // The same keys under the names the detection tests use.
 inline constexpr const char* kProductKey = kProductRegistryKey;
 inline constexpr const char* kAppPathsKey = kViewerAppPathsKey;
