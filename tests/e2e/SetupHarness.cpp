@@ -11,6 +11,7 @@
 #include "ShellPlaces.h"
 #include "system/FileSys.h"
 #include "system/Registry.h"
+#include "system/TextCodec.h"
 
 namespace e2e {
 
@@ -177,6 +178,48 @@ std::vector<std::string> WindowsSeenUntilExit(uidrv::Session& session, uidrv::Mi
     std::this_thread::sleep_for(10ms);
   }
   return seen;
+}
+
+std::vector<std::string> VisibleWindowsUntilExit(const uidrv::Process& program,
+                                                 uidrv::Millis timeout) {
+  std::vector<std::string> seen;
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  while (program.Running() && std::chrono::steady_clock::now() < end) {
+    for (const uidrv::Window& window : uidrv::VisibleTopLevelWindows(program.Pid()))
+      if (std::find(seen.begin(), seen.end(), window.ClassName()) == seen.end())
+        seen.push_back(window.ClassName());
+    std::this_thread::sleep_for(5ms);
+  }
+  EXPECT_FALSE(program.Running()) << "still running after the time-out";
+  return seen;
+}
+
+std::string ReadLog(const std::string& path) {
+  const std::string bytes = testenv::ReadFile(path);
+  if (bytes.rfind("\xEF\xBB\xBF", 0) != 0) return "<no UTF-8 log at " + path + ">";
+  return kestra::Utf8ToCp932(bytes.substr(3)).value_or("<log not in code page 932>");
+}
+
+std::vector<std::string> LogEvents(const std::string& path) {
+  std::vector<std::string> events;
+  const std::string text = ReadLog(path);
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t end = text.find("\r\n", at);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(at, end - at);
+    events.push_back(line.size() > 24 && line[4] == '-' && line[23] == ' ' ? line.substr(24) : line);
+    at = end + 2;
+  }
+  return events;
+}
+
+bool HasEvent(const std::vector<std::string>& events, const std::string& event) {
+  return std::find(events.begin(), events.end(), event) != events.end();
+}
+
+bool HasEventStarting(const std::vector<std::string>& events, const std::string& head) {
+  return std::any_of(events.begin(), events.end(),
+                     [&](const std::string& e) { return e.rfind(head, 0) == 0; });
 }
 
 void AcceptConsent(uidrv::Session& session) {

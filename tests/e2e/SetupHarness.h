@@ -90,6 +90,20 @@ uidrv::Window WaitForDirPickDialog(const uidrv::Process& setup);
 std::vector<std::string> WindowsSeenUntilExit(uidrv::Session& session,
                                               uidrv::Millis timeout = uidrv::kDefaultWait);
 
+// Every window the program shows until it ends, visible anywhere (off screen
+// too), by class name: what a run without windows (-VERYSILENT) must leave
+// empty. A failed expectation when the program still runs after the time-out.
+std::vector<std::string> VisibleWindowsUntilExit(const uidrv::Process& program,
+                                                 uidrv::Millis timeout = 90s);
+
+// The log of a run (-LOG) as code page 932 text; it is written in UTF-8 with a
+// byte-order mark (a text in angle brackets says why it could not be read).
+std::string ReadLog(const std::string& path);
+// The log's lines without their time stamps ("2026-12-09 03:58:21.636 ").
+std::vector<std::string> LogEvents(const std::string& path);
+bool HasEvent(const std::vector<std::string>& events, const std::string& event);
+bool HasEventStarting(const std::vector<std::string>& events, const std::string& head);
+
 // The licence agreement accepted: "承諾します。" chosen, then "次へ(&N)  >".
 void AcceptConsent(uidrv::Session& session);
 

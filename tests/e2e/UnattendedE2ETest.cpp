@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <map>
-#include <thread>
 
 #include "DriveWatch.h"
 #include "InstallDvd.h"
@@ -49,52 +48,6 @@ const std::string kAnswers = kWork + "setup.inf";
 constexpr char kUncDvd[] = "\\\\kestrasrv\\other\\KSDVD\\";
 
 constexpr int kDvdCount = 23;
-
-// Every window the program shows until it ends, visible anywhere (off screen
-// too), by class name.
-std::vector<std::string> VisibleWindowsUntilExit(const Process& program,
-                                                 uidrv::Millis timeout = 90s) {
-  std::vector<std::string> seen;
-  const auto end = std::chrono::steady_clock::now() + timeout;
-  while (program.Running() && std::chrono::steady_clock::now() < end) {
-    for (const uidrv::Window& window : uidrv::VisibleTopLevelWindows(program.Pid()))
-      if (std::find(seen.begin(), seen.end(), window.ClassName()) == seen.end())
-        seen.push_back(window.ClassName());
-    std::this_thread::sleep_for(5ms);
-  }
-  EXPECT_FALSE(program.Running()) << "still running after the time-out";
-  return seen;
-}
-
-// The log as code page 932 text (it is written in UTF-8 with a byte-order mark).
-std::string ReadLog(const std::string& path) {
-  const std::string bytes = testenv::ReadFile(path);
-  if (bytes.rfind("\xEF\xBB\xBF", 0) != 0) return "<no UTF-8 log at " + path + ">";
-  return kestra::Utf8ToCp932(bytes.substr(3)).value_or("<log not in code page 932>");
-}
-
-// The log's lines without their time stamps ("2026-12-09 03:58:21.636 ").
-std::vector<std::string> LogEvents(const std::string& path) {
-  std::vector<std::string> events;
-  const std::string text = ReadLog(path);
-  for (std::size_t at = 0; at < text.size();) {
-    std::size_t end = text.find("\r\n", at);
-    if (end == std::string::npos) end = text.size();
-    const std::string line = text.substr(at, end - at);
-    events.push_back(line.size() > 24 && line[4] == '-' && line[23] == ' ' ? line.substr(24) : line);
-    at = end + 2;
-  }
-  return events;
-}
-
-bool HasEvent(const std::vector<std::string>& events, const std::string& event) {
-  return std::find(events.begin(), events.end(), event) != events.end();
-}
-
-bool HasEventStarting(const std::vector<std::string>& events, const std::string& head) {
-  return std::any_of(events.begin(), events.end(),
-                     [&](const std::string& e) { return e.rfind(head, 0) == 0; });
-}
 
 std::string ReadText(HKEY root, const std::string& key, const std::string& name) {
   return RegKey::Open(root, key, KEY_READ).ReadStringOr(name);
