@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <map>
 #include <thread>
 
 #include "DriveWatch.h"

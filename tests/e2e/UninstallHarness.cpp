@@ -90,18 +90,18 @@ void PlantIndex(const std::string& folder) {
       testenv::WriteFile(folder + collection + "\\" + engine + "\\" + engine + ".dat", engine);
 }
 
-uidrv::Process StartRecordedUninstaller() {
+uidrv::Process StartRecordedUninstaller(const std::string& value) {
   kestra::RegKey entry = kestra::RegKey::Open(HKEY_LOCAL_MACHINE, kUninstallEntryKey, KEY_READ);
   if (!entry) throw std::runtime_error("no Uninstall entry");
-  const std::optional<std::string> command = entry.ReadString("UninstallString");
-  if (!command) throw std::runtime_error("no UninstallString");
+  const std::optional<std::string> command = entry.ReadString(value);
+  if (!command) throw std::runtime_error("no " + value);
   // Windows takes a quoted first token whole; an unquoted path with blanks
   // would be tried piece by piece ("C:\Program.exe" first).
   if (command->empty() || (*command)[0] != '"')
-    throw std::runtime_error("UninstallString is not quoted: " + uidrv::ToUtf8(*command));
+    throw std::runtime_error(value + " is not quoted: " + uidrv::ToUtf8(*command));
   const std::size_t close = command->find('"', 1);
   if (close == std::string::npos)
-    throw std::runtime_error("UninstallString has no closing quote: " + uidrv::ToUtf8(*command));
+    throw std::runtime_error(value + " has no closing quote: " + uidrv::ToUtf8(*command));
   const std::string program = command->substr(1, close - 1);
   std::string args = command->substr(close + 1);
   while (!args.empty() && args[0] == ' ') args.erase(0, 1);

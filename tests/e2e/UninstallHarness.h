@@ -52,10 +52,11 @@ PlantedInstallation PlantInstallation();
 // engine's nine subfolders, one file in each; KSDOCS.INF naming the folder.
 void PlantIndex(const std::string& folder);
 
-// Starts the command line of the Uninstall entry's "UninstallString" as Windows
-// does: the quoted program path, then its arguments. Throws when the entry or
-// the value is missing or the program path is not quoted.
-uidrv::Process StartRecordedUninstaller();
+// Starts the command line of the Uninstall entry's "UninstallString" (or of
+// another of its values: "QuietUninstallString", as deployment tools run it)
+// as Windows does: the quoted program path, then its arguments. Throws when
+// the entry or the value is missing or the program path is not quoted.
+uidrv::Process StartRecordedUninstaller(const std::string& value = "UninstallString");
 
 // Whether the Uninstall and the App Paths entries exist.
 using EntryPresence = std::pair<bool, bool>;

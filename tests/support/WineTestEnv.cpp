@@ -76,12 +76,54 @@ ScopedEnvironment::~ScopedEnvironment() {
   ::SetEnvironmentVariableA(name_.c_str(), old_ ? old_->c_str() : nullptr);
 }
 
-ScopedRegistryCleanup::ScopedRegistryCleanup(HKEY root, std::string path)
-    : root_(root), path_(std::move(path)) {
-  kestra::DeleteKeyTree(root_, path_);
+bool RunsUnderWow64() {
+  // Looked up: a 64-bit build has nothing to ask, Windows before XP SP2 no such call.
+  using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+  const auto is_wow64 = reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
+  BOOL wow64 = FALSE;
+  return is_wow64 && is_wow64(::GetCurrentProcess(), &wow64) && wow64;
 }
 
-ScopedRegistryCleanup::~ScopedRegistryCleanup() { kestra::DeleteKeyTree(root_, path_); }
+bool KeyExistsInView(HKEY root, const std::string& path, REGSAM view) {
+  return static_cast<bool>(kestra::RegKey::Open(root, path, KEY_READ | view));
+}
+
+bool DeleteKeyTreeInView(HKEY root, const std::string& path, REGSAM view) {
+  if (view == kDefaultView) return kestra::DeleteKeyTree(root, path);
+  // The tree is deleted relative to its parent opened in the view: a subkey
+  // path given from the root would be redirected again by its "SOFTWARE".
+  const std::size_t cut = kestra::LastDelimiter(path, "\\");  // by character: code page 932
+  const std::string parent_path = cut == std::string::npos ? std::string() : path.substr(0, cut);
+  const std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
+  kestra::RegKey parent = kestra::RegKey::Open(root, parent_path, KEY_ALL_ACCESS | view);
+  if (!parent) return !KeyExistsInView(root, path, view);
+  ::RegDeleteTreeA(parent.get(), name.c_str());
+  ::RegDeleteKeyExA(parent.get(), name.c_str(), view, 0);
+  parent.Close();
+  return !KeyExistsInView(root, path, view);
+}
+
+ScopedFsRedirectionOff::ScopedFsRedirectionOff() {
+  using DisableFn = BOOL(WINAPI*)(PVOID*);
+  const auto disable = reinterpret_cast<DisableFn>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "Wow64DisableWow64FsRedirection")));
+  off_ = disable && disable(&old_);
+}
+
+ScopedFsRedirectionOff::~ScopedFsRedirectionOff() {
+  using RevertFn = BOOL(WINAPI*)(PVOID);
+  const auto revert = reinterpret_cast<RevertFn>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "Wow64RevertWow64FsRedirection")));
+  if (off_ && revert) revert(old_);
+}
+
+ScopedRegistryCleanup::ScopedRegistryCleanup(HKEY root, std::string path, REGSAM view)
+    : root_(root), path_(std::move(path)), view_(view) {
+  DeleteKeyTreeInView(root_, path_, view_);
+}
+
+ScopedRegistryCleanup::~ScopedRegistryCleanup() { DeleteKeyTreeInView(root_, path_, view_); }
 
 std::string Garbage(std::size_t size, uint32_t seed) {
   std::string bytes(size, '\0');

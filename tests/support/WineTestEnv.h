@@ -64,10 +64,43 @@ class ScopedEnvironment {
   std::optional<std::string> old_;
 };
 
-// Deletes a registry key tree now and again when the object goes.
+// ---- 64-bit Windows ------------------------------------------------------------
+// A 32-bit program on 64-bit Windows (a WINEARCH=win64 prefix) runs under
+// WoW64: HKEY_LOCAL_MACHINE\SOFTWARE (and the classes below it) is the 32-bit
+// view (Wow6432Node) unless a key is opened with KEY_WOW64_64KEY, and System32
+// is SysWOW64 for its file calls. True for this program when it runs so.
+bool RunsUnderWow64();
+
+// The registry's views by the flag that selects them; kDefaultView is the
+// program's own (on 32-bit Windows the flags change nothing).
+inline constexpr REGSAM kDefaultView = 0;
+inline constexpr REGSAM kView32 = KEY_WOW64_32KEY;
+inline constexpr REGSAM kView64 = KEY_WOW64_64KEY;
+// Whether the key exists in that view.
+bool KeyExistsInView(HKEY root, const std::string& path, REGSAM view);
+// Deletes a key tree of that view (the parent opened in the view, the tree
+// taken from it); true when it is gone afterwards.
+bool DeleteKeyTreeInView(HKEY root, const std::string& path, REGSAM view);
+
+// The file system redirection of System32 off for this thread while the
+// object lives: what a 64-bit program would find at the same paths.
+class ScopedFsRedirectionOff {
+ public:
+  ScopedFsRedirectionOff();
+  ~ScopedFsRedirectionOff();
+  ScopedFsRedirectionOff(const ScopedFsRedirectionOff&) = delete;
+  ScopedFsRedirectionOff& operator=(const ScopedFsRedirectionOff&) = delete;
+
+ private:
+  void* old_ = nullptr;
+  bool off_ = false;
+};
+
+// Deletes a registry key tree now and again when the object goes (in the
+// program's own registry view, or in the one view names).
 class ScopedRegistryCleanup {
  public:
-  ScopedRegistryCleanup(HKEY root, std::string path);
+  ScopedRegistryCleanup(HKEY root, std::string path, REGSAM view = kDefaultView);
   ~ScopedRegistryCleanup();
   ScopedRegistryCleanup(const ScopedRegistryCleanup&) = delete;
   ScopedRegistryCleanup& operator=(const ScopedRegistryCleanup&) = delete;
@@ -75,6 +108,7 @@ class ScopedRegistryCleanup {
  private:
   HKEY root_;
   std::string path_;
+  REGSAM view_;
 };
 
 // Bytes no program wrote: every value 0 to 255 (NUL, CR and LF alone, "=",

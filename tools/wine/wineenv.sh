@@ -1,6 +1,11 @@
 # Sourced by the Wine helper scripts. Sets up the environment of the project's
 # dedicated Wine prefix. Inputs: KESTRA_WINEPREFIX (the prefix folder) and
-# KESTRA_ARCH (i686 or x86_64, the architecture of the programs it runs).
+# KESTRA_ARCH, the architecture of the programs it runs and of the prefix:
+#   i686    32-bit programs in a 32-bit prefix (WINEARCH=win32)
+#   x86_64  64-bit programs in a 64-bit prefix (the test build of machines
+#           that cannot execute 32-bit code, see scripts/arch)
+#   wow64   32-bit programs in a 64-bit prefix, as 64-bit Windows runs them
+#           under WoW64 (the 32-bit registry view, Program Files (x86), SysWOW64)
 : "${KESTRA_WINEPREFIX:?KESTRA_WINEPREFIX is not set}"
 : "${KESTRA_ARCH:=i686}"
 
@@ -8,7 +13,9 @@ export WINEPREFIX="$KESTRA_WINEPREFIX"
 export WINEDEBUG=-all
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8   # ANSI and OEM code page 932
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-if [ "$KESTRA_ARCH" = x86_64 ]; then
+if [ "$KESTRA_ARCH" = x86_64 ] || [ "$KESTRA_ARCH" = wow64 ]; then
+  # The 64-bit loader hands a 32-bit program on to the 32-bit one, so both
+  # kinds start from here (the prefix's own 64-bit tools as well).
   export WINEARCH=win64
   WINE_LOADER=/usr/lib/wine/wine64
 else
