@@ -3,7 +3,6 @@
 #include <iterator>
 
 #include "install/InstallRun.h"
-#include "install/RecordFile.h"
 #include "system/FileSys.h"
 #include "system/Messages.h"
 #include "system/RunLog.h"
