@@ -127,8 +127,10 @@ bool InstallRun::ExpandRecord(const std::string& record, const EZipLibrary& ezip
     if (!in_use) return CopyFailed();
     if (!RetryFileInUse(parts.path)) return false;
   }
-  runlog::Write("Expanded: " + parts.path + " (" + std::to_string(FileSize(parts.path)) +
-                " bytes)");
+  // The size is looked up only for the log's line.
+  if (runlog::IsOpen())
+    runlog::Write("Expanded: " + parts.path + " (" + std::to_string(FileSize(parts.path)) +
+                  " bytes)");
   observer_.AdvanceBar(InstallObserver::Bar::Current);
   observer_.AdvanceBar(InstallObserver::Bar::Overall);
   observer_.Pump();

@@ -141,7 +141,13 @@ void TFileInstDlg::ShowStep(int32_t step) {
   if (step == InstallRun::StepIndex) SetCaption(kIndexCaption);
 }
 
-void TFileInstDlg::ShowHeading(const std::string& text) { Item(IdLabel1).SetText(text); }
+void TFileInstDlg::ShowHeading(const std::string& text) {
+  // Every file of a group brings the same heading; set again, the label would
+  // be painted again for nothing (Wine paints a static control at once on
+  // every WM_SETTEXT, a fraction of a millisecond per file).
+  const TControl heading = Item(IdLabel1);
+  if (heading.Text() != text) heading.SetText(text);
+}
 void TFileInstDlg::ShowDetail(const std::string& text) { Item(IdMemo2).SetText(text); }
 
 void TFileInstDlg::ResetBar(Bar bar, int maximum) {
