@@ -337,8 +337,10 @@ class DiskScriptFiles final : public ScriptFileSystem {
       const int32_t result = CopyOnce(source, destination);
       const DWORD error = ::GetLastError();
       if (result == 0) {
-        runlog::Write("Copied: " + destination + " (" + std::to_string(FileSize(destination)) +
-                      " bytes)");
+        // The size is looked up only for the log's line.
+        if (runlog::IsOpen())
+          runlog::Write("Copied: " + destination + " (" + std::to_string(FileSize(destination)) +
+                        " bytes)");
         return result;
       }
       runlog::WriteFailure("Not copied: " + destination, error);
