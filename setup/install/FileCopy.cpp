@@ -132,8 +132,10 @@ bool InstallRun::ExpandRecord(const std::string& record, const EZipLibrary& ezip
       if (!in_use) return CopyFailed();
       if (!RetryFileInUse(parts.path)) return false;
     }
-    changes::Made(changes::Kind::ExpandFile, parts.path,
-                  std::to_string(FileSize(parts.path)) + " bytes");
+    // The size is looked up only for the log's line.
+    if (runlog::IsOpen())
+      changes::Made(changes::Kind::ExpandFile, parts.path,
+                    std::to_string(FileSize(parts.path)) + " bytes");
   }
   observer_.AdvanceBar(InstallObserver::Bar::Current);
   observer_.AdvanceBar(InstallObserver::Bar::Overall);

@@ -42,11 +42,11 @@ void TFileInstDlg::CreateControls() {
   // Button1 first: it is the first (and only) stop of the tab order.
   AddControl("BUTTON", "キャンセル", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, IdButton1, 359, 214,
              75, 25);
-  TControl label1 = AddControl("STATIC", kPreparing, WS_VISIBLE | SS_LEFT | SS_NOPREFIX, IdLabel1,
-                               16, 13, 412, 20);
-  label1.SetFont(MakeFont(16, true));
+  label1_ = AddControl("STATIC", kPreparing, WS_VISIBLE | SS_LEFT | SS_NOPREFIX, IdLabel1, 16, 13,
+                       412, 20);
+  label1_.SetFont(MakeFont(16, true));
   AddControl("STATIC", "-", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, IdMemo1, 20, 52, 397, 21);
-  AddControl("STATIC", "-", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, IdMemo2, 20, 72, 397, 33);
+  memo2_ = AddControl("STATIC", "-", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, IdMemo2, 20, 72, 397, 33);
   AddControl("STATIC", "全体のコピー状況", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, IdLabel3, 20, 113,
              200, 14);
   gauge2_ = TGauge::Classic(
@@ -111,7 +111,7 @@ bool TFileInstDlg::OnMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT* re
       return true;
     case WM_CTLCOLORSTATIC:
       // The header text sits on the header band.
-      if (reinterpret_cast<HWND>(lparam) == Item(IdLabel1).Handle()) {
+      if (reinterpret_cast<HWND>(lparam) == label1_.Handle()) {
         HDC dc = reinterpret_cast<HDC>(wparam);
         ::SetBkColor(dc, ::GetSysColor(COLOR_INFOBK));
         ::SetTextColor(dc, ::GetSysColor(COLOR_INFOTEXT));
@@ -141,8 +141,13 @@ void TFileInstDlg::ShowStep(int32_t step) {
   if (step == InstallRun::StepIndex) SetCaption(kIndexCaption);
 }
 
-void TFileInstDlg::ShowHeading(const std::string& text) { Item(IdLabel1).SetText(text); }
-void TFileInstDlg::ShowDetail(const std::string& text) { Item(IdMemo2).SetText(text); }
+void TFileInstDlg::ShowHeading(const std::string& text) {
+  // Every file of a group brings the same heading; set again, the label would
+  // be painted again for nothing (Wine paints a static control at once on
+  // every WM_SETTEXT, a fraction of a millisecond per file).
+  if (label1_.Text() != text) label1_.SetText(text);
+}
+void TFileInstDlg::ShowDetail(const std::string& text) { memo2_.SetText(text); }
 
 void TFileInstDlg::ResetBar(Bar bar, int maximum) {
   GaugeOf(bar).SetRange(0, maximum);

@@ -123,6 +123,10 @@ class TFileInstDlg : public TForm, private InstallObserver {
   void Button1Click();
   TGauge& GaugeOf(Bar bar) { return bar == Bar::Overall ? gauge2_ : gauge1_; }
 
+  // The controls written for every file, kept at hand: each lookup by their
+  // id (GetDlgItem) is a request to the window server under Wine.
+  TControl label1_;
+  TControl memo2_;
   TGauge gauge1_;
   TGauge gauge2_;
   bool asking_cancel_ = false;

@@ -12,7 +12,7 @@ namespace kestra {
 
 SetupScript ReadSetupScript(const std::string& path, const std::function<void()>& pump) {
   if (!FileExists(path)) return SetupScript();
-  return ReadSetupScript(WindowsProfile(path), pump);
+  return ReadSetupScript(*ProfileReadOnce(path), pump);
 }
 
 namespace {

@@ -109,6 +109,24 @@ SetupScript ReadSetupScript(const ProfileReader& script, const std::function<voi
   return result;
 }
 
+namespace {
+
+// The resolved path lies below the resolved base (both upper-cased, the base
+// with its trailing backslash).
+bool ResolvedBelow(const std::string& full_base, const std::string& full_path) {
+  // A ".." part that the resolution left in place ("..." resolves to "..")
+  // names nothing below the base: the system refuses such a name or climbs.
+  if (FindOnCharBoundary(full_path + "\\", "\\..\\") != std::string::npos) return false;
+  return full_path.size() > full_base.size() &&
+         full_path.compare(0, full_base.size(), full_base) == 0;
+}
+
+std::string ComparableFolder(const std::string& resolved) {
+  return AnsiUpperCase(AddBackslash(resolved));
+}
+
+}  // namespace
+
 bool DestinationStaysInBase(const std::string& base, const std::string& path) {
   if (base.empty() || path.size() <= base.size() || path.compare(0, base.size(), base) != 0)
     return false;
@@ -117,13 +135,15 @@ bool DestinationStaysInBase(const std::string& base, const std::string& path) {
   const std::string_view added = std::string_view(path).substr(base.size());
   if (FindChar(added, ':') != std::string_view::npos) return false;
   if (added.front() == '\\' || added.front() == '/') return false;
-  const std::string full_base = AnsiUpperCase(AddBackslash(FullLongPath(base)));
-  const std::string full_path = AnsiUpperCase(FullLongPath(path));
-  // A ".." part that the resolution left in place ("..." resolves to "..")
-  // names nothing below the base: the system refuses such a name or climbs.
-  if (FindOnCharBoundary(full_path + "\\", "\\..\\") != std::string::npos) return false;
-  return full_path.size() > full_base.size() &&
-         full_path.compare(0, full_base.size(), full_base) == 0;
+  // Resolved from the text alone first: the long form expands existing parts
+  // one for one (a short name to its long name, in the same folder), so a
+  // path that lies below the base here lies below it in long form too. That
+  // is every path of a sound script, at no cost to the file system; the long
+  // forms, whose lookup walks every folder of both paths, decide the rest
+  // (a path that climbs out, or out and back in through a short name).
+  if (ResolvedBelow(ComparableFolder(FullPath(base)), AnsiUpperCase(FullPath(path))))
+    return true;
+  return ResolvedBelow(ComparableFolder(FullLongPath(base)), AnsiUpperCase(FullLongPath(path)));
 }
 
 int32_t ScriptInteger(std::string_view text) {

@@ -3,6 +3,9 @@
 
 #include "script/Profile.h"
 
+#include "system/FileSys.h"
+#include "system/Mbcs.h"
+
 namespace kestra {
 
 std::uint32_t WindowsProfile::GetString(const char* section, const char* key,
@@ -13,6 +16,13 @@ std::uint32_t WindowsProfile::GetString(const char* section, const char* key,
 
 std::string ReadIniString(const std::string& file, const char* section, const std::string& key) {
   return ReadProfileString(WindowsProfile(file), section, key);
+}
+
+std::unique_ptr<ProfileReader> ProfileReadOnce(const std::string& file) {
+  std::string bytes;
+  if (IsAbsolutePath(file) && ReadWholeFile(file, bytes))
+    return std::make_unique<TextProfile>(bytes);
+  return std::make_unique<WindowsProfile>(file);
 }
 
 }  // namespace kestra

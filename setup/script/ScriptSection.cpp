@@ -87,12 +87,12 @@ std::optional<std::vector<std::string>> ReadCopyValues(const ProfileReader& scri
   return values;
 }
 
-// Calls visit(source path, destination path, size) with the source open, for
-// each CopyFile value in order; false at the first entry that is malformed,
-// too long or whose source cannot be opened, or when visit answers false.
+// Calls visit(source path, destination path) for each CopyFile value in
+// order; false at the first entry that is malformed or too long, or when
+// visit answers false.
 template <typename Visit>
 bool WalkCopyEntries(const std::vector<std::string>& values, const ScriptFolders& folders,
-                     ScriptFileSystem& files, Visit visit) {
+                     Visit visit) {
   for (const std::string& value : values) {
     const std::optional<CopyEntry> entry = SplitCopyEntry(value);
     if (!entry) return false;
@@ -102,10 +102,7 @@ bool WalkCopyEntries(const std::vector<std::string>& values, const ScriptFolders
     // backslash (a macro alone at the end names its folder).
     if (!Fits(source) || !IsPlainFullPath(destination) || EndsWithChar(destination, '\\'))
       return false;
-    const int64_t size = files.OpenSource(source);
-    const bool go_on = size >= 0 && visit(source, destination, size);
-    files.CloseSource();
-    if (!go_on) return false;
+    if (!visit(source, destination)) return false;
   }
   return true;
 }
@@ -185,22 +182,28 @@ int32_t RunScriptSection(const ProfileReader& script, const std::string& section
   const std::optional<std::vector<std::string>> values = ReadCopyValues(script, section);
   if (!values) return -1;
   double total = 0;
-  const bool listed = WalkCopyEntries(*values, folders, files,
-                                      [&](const std::string&, const std::string&, int64_t size) {
-                                        total += static_cast<double>(size);
-                                        return true;
-                                      });
+  const bool listed =
+      WalkCopyEntries(*values, folders, [&](const std::string& source, const std::string&) {
+        const int64_t size = files.SourceSize(source);
+        if (size < 0) return false;
+        total += static_cast<double>(size);
+        return true;
+      });
   if (!listed) return -1;
 
   double done = 0;
   const bool copied = WalkCopyEntries(
-      *values, folders, files,
-      [&](const std::string& source, const std::string& destination, int64_t size) {
-        done += static_cast<double>(size);
-        report(destination, ProgressPercent(done - static_cast<double>(size), total));
-        if (files.CopySource(source, destination) != 0) return false;
-        report(destination, ProgressPercent(done, total));
-        return true;
+      *values, folders, [&](const std::string& source, const std::string& destination) {
+        const int64_t size = files.OpenSource(source);
+        bool copied_one = false;
+        if (size >= 0) {
+          done += static_cast<double>(size);
+          report(destination, ProgressPercent(done - static_cast<double>(size), total));
+          copied_one = files.CopySource(source, destination) == 0;
+          if (copied_one) report(destination, ProgressPercent(done, total));
+        }
+        files.CloseSource();
+        return copied_one;
       });
   if (!copied) return -1;
   report(std::string(), 100);

@@ -79,6 +79,14 @@ class ScriptFileSystem {
   // keeps it open until CloseSource; its size, or −1 when it cannot be opened
   // or is larger than a 32-bit size.
   virtual int64_t OpenSource(const std::string& source) = 0;
+  // The size of the source for the size pass, as OpenSource answers it. The
+  // disk may answer from its folder's listing instead of opening the file: a
+  // source that is listed but cannot be read then fails the copy pass.
+  virtual int64_t SourceSize(const std::string& source) {
+    const int64_t size = OpenSource(source);
+    CloseSource();
+    return size;
+  }
   // Copies the open source to destination (expanding or version-checking as
   // the component is set up): 0 or −1.
   virtual int32_t CopySource(const std::string& source, const std::string& destination) = 0;
@@ -93,7 +101,8 @@ struct ScriptFolders {
 };
 
 // Runs one section: the MakeDir entries (each folder made), then the CopyFile
-// entries twice, once for the total size and once to copy; 0 when everything
+// entries twice, once for the total size (SourceSize) and once to copy
+// (OpenSource, CopySource, CloseSource); 0 when everything
 // was made and copied, −1 at the first failure. Reads each value once (see
 // ReadScriptValue); a gap in the numbering ends a list. Progress as
 // TSetupc::RunSection reports it.

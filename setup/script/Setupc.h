@@ -6,10 +6,12 @@
 // reports progress to its owner. The install dialog copies the search index
 // with it.
 //
-// The script is read through GetPrivateProfileStringA in 256-byte buffers (each
-// CopyFile value once, for both the size and the copy pass) and
-// every path is built in 256-character working buffers: a value or a path that
-// would not fit fails the section instead of being cut short. The walk itself
+// The script is read as GetPrivateProfileStringA reads it, in 256-byte buffers
+// (the file read once, see ProfileReadOnce; each CopyFile value once, for both
+// the size and the copy pass) and every path is built in 256-character
+// working buffers: a value or a path that would not fit fails the section
+// instead of being cut short. The size pass takes the sizes from the listings
+// of the source folders where they can tell. The walk itself
 // is RunScriptSection (script/ScriptSection.h); this component gives it the
 // script file and the disk.
 #pragma once

@@ -164,13 +164,24 @@ std::string GrowingPathCall(Call call) {
   return std::string();
 }
 
+// GetFullPathNameA's answer; empty when it has none.
+std::string FullPathName(const std::string& path) {
+  return GrowingPathCall([&](char* buffer, DWORD size) {
+    return ::GetFullPathNameA(path.c_str(), size, buffer, nullptr);
+  });
+}
+
 }  // namespace
+
+std::string FullPath(const std::string& path) {
+  if (path.empty()) return path;
+  const std::string full = FullPathName(path);
+  return full.empty() ? path : full;
+}
 
 std::string FullLongPath(const std::string& path) {
   if (path.empty()) return path;
-  const std::string full = GrowingPathCall([&](char* buffer, DWORD size) {
-    return ::GetFullPathNameA(path.c_str(), size, buffer, nullptr);
-  });
+  const std::string full = FullPathName(path);
   if (full.empty()) return path;
   // GetLongPathNameA answers only for an existing path: expand the longest
   // existing head and keep the rest as written.

@@ -1,4 +1,4 @@
-// FullLongPath (system/FileSys.h) for the native build of the parsing code,
+// FullPath and FullLongPath (system/FileSys.h) for the native build of the parsing code,
 // which has no file system to ask: GetFullPathNameA's answer worked out as
 // Wine 8 works it out (RtlGetFullPathName_U in dlls/ntdll/path.c), and no
 // long-name expansion, since no part of any path exists. Reproduced: "/" read
@@ -236,12 +236,15 @@ std::optional<WString> FullPathName(const WString& name) {
 
 }  // namespace
 
-std::string FullLongPath(const std::string& path) {
+std::string FullPath(const std::string& path) {
   if (path.empty()) return path;
   const std::optional<WString> full = FullPathName(Cp932ToUtf16AsWindowsReads(path));
   if (!full) return path;
   const std::optional<std::string> narrow = Utf16ToCp932(*full);
   return narrow ? *narrow : path;
 }
+
+// No part of any path exists here: nothing to expand.
+std::string FullLongPath(const std::string& path) { return FullPath(path); }
 
 }  // namespace kestra

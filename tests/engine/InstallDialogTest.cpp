@@ -285,6 +285,18 @@ TEST_F(InstallDialog, GroupFolderThatLeavesItsBaseStopsBeforeAnyFolderIsMade) {
   EXPECT_TRUE(DestinationStaysInBase(kApp, kApp + "..HIDDEN\\X.DLL"));
   EXPECT_TRUE(DestinationStaysInBase(kApp, kApp + "A..B\\X.DLL"));
   EXPECT_FALSE(DestinationStaysInBase(kApp, kRoot + "other\\X.DLL"));
+  // Out and back in: inside, resolved from the text alone or, through the
+  // base's 8.3 name, only once the long names are looked up.
+  EXPECT_TRUE(DestinationStaysInBase(kApp, kApp + "SUB\\..\\X.DLL"));
+  EXPECT_TRUE(DestinationStaysInBase(kApp, kApp + "..\\app\\X.DLL"));
+  const std::string long_base = kRoot + "long folder name\\";
+  ASSERT_TRUE(ForceDirectories(long_base));
+  char short_base[MAX_PATH];
+  ASSERT_GT(::GetShortPathNameA(long_base.c_str(), short_base, sizeof short_base), 0u);
+  const std::string short_name = ExtractFileName(RemoveBackslash(short_base));
+  ASSERT_NE(short_name, "long folder name");
+  EXPECT_TRUE(DestinationStaysInBase(long_base, long_base + "..\\" + short_name + "\\X.DLL"));
+  EXPECT_FALSE(DestinationStaysInBase(long_base, long_base + "..\\" + short_name + "X\\X.DLL"));
 }
 
 TEST_F(InstallDialog, ResultIsAFailureOnlyWhenItRoundsBelowZero) {

@@ -1,4 +1,4 @@
-// The native build's FullLongPath (GetFullPathNameA as Wine resolves paths)
+// The native build's FullPath and FullLongPath (GetFullPathNameA as Wine resolves paths)
 // and the destination check on it. The expected paths are what Wine 8 answers.
 #include <gtest/gtest.h>
 
@@ -20,7 +20,10 @@ TEST(NativeFullPath, ResolvesAsWineDoes) {
       {"C:\\a\\con.txt", "\\\\.\\con"},
       {"relative\\x", "C:\\relative\\x"},
   };
-  for (const auto& [path, full] : rows) EXPECT_EQ(kestra::FullLongPath(path), full) << path;
+  for (const auto& [path, full] : rows) {
+    EXPECT_EQ(kestra::FullPath(path), full) << path;
+    EXPECT_EQ(kestra::FullLongPath(path), full) << path;
+  }
 }
 
 TEST(NativeFullPath, BytesAreReadAsTheAnsiCallReadsThem) {

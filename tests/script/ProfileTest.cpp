@@ -6,6 +6,7 @@
 // readers' whole values where the platform cuts a quoted value.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,9 @@ const std::vector<std::string> kTexts = {
         "\r\nq=\"" + std::string(254, 'c') + "\"\r\nr=\"" + std::string(255, 'd') + "\"\r\n",
     "\xEF\xBB\xBF[S]\r\nk=\xE3\x82\xBD\xE6\x97\xA5\r\nu=\xC3\xA9\r\n",
     Bytes("\xFF\xFE[\0S\0]\0\r\0\n\0k\0=\0\xBD\x30\r\0\n\0"),
+    // A copy script: a key written twice, the section opened again further down.
+    "[COLLECTION]\r\nMakeDir01=$setup\\A\r\nCopyFile01=A.IDX,$setup\\A.IDX\r\n"
+    "copyfile01 = B.IDX,$setup\\B.IDX\r\n[collection]\r\nCopyFile02=C.IDX,$setup\\C.IDX\r\n",
 };
 
 const std::vector<Query> kQueries = {
@@ -60,6 +64,8 @@ const std::vector<Query> kQueries = {
     {"T", "k", ""},         {"S", "n", ""},       {"T", "k", "\"q\""},     {"S", "\x81\x40v", ""},
     {"S", "v", ""},         {"S", "\x82\x81", "-"}, {"S", "\x83\xDF", "-"}, {"S", "long", ""},
     {"S", "wide", ""},      {"S", "r", ""},       {"[x", "k", ""},
+    {"COLLECTION", "MakeDir01", ""}, {"collection", "CopyFile01", ""},
+    {"COLLECTION", "CopyFile02", ""},
 };
 
 const std::vector<std::uint32_t> kSizes = {2, 3, 4, 5, 8, 16, 255, 256, 257, 300, 512};
@@ -74,9 +80,11 @@ TEST_F(ProfileVsWindows, SameAnswersAndBufferBytes) {
     const std::string path = MakeFile(name, text);
     const WindowsProfile windows(path);
     const TextProfile memory(text);
+    // What the scripts are read through: the file read once.
+    const std::unique_ptr<kestra::ProfileReader> once = kestra::ProfileReadOnce(path);
     for (const Query& query : kQueries) {
       for (std::uint32_t size : kSizes) {
-        std::vector<char> expected(size, '\x5A'), actual(size, '\x5A');
+        std::vector<char> expected(size, '\x5A'), actual(size, '\x5A'), read_once(size, '\x5A');
         const std::uint32_t want =
             windows.GetString(query.section, query.key, query.fallback, expected.data(), size);
         const std::uint32_t got =
@@ -86,6 +94,9 @@ TEST_F(ProfileVsWindows, SameAnswersAndBufferBytes) {
         EXPECT_EQ(got, want);
         EXPECT_EQ(std::string(actual.begin(), actual.end()),
                   std::string(expected.begin(), expected.end()));
+        EXPECT_EQ(once->GetString(query.section, query.key, query.fallback, read_once.data(), size),
+                  want);
+        EXPECT_EQ(read_once, expected);
       }
     }
   }
@@ -94,10 +105,13 @@ TEST_F(ProfileVsWindows, SameAnswersAndBufferBytes) {
 TEST_F(ProfileVsWindows, AMissingFileAnswersTheDefault) {
   const WindowsProfile windows(PathOf("missing.ini"));
   const TextProfile memory;
-  char a[16], b[16];
+  char a[16], b[16], c[16];
   EXPECT_EQ(windows.GetString("S", "k", "def  ", a, sizeof a), 3u);
   EXPECT_EQ(memory.GetString("S", "k", "def  ", b, sizeof b), 3u);
   EXPECT_STREQ(a, b);
+  const auto once = kestra::ProfileReadOnce(PathOf("missing.ini"));
+  EXPECT_EQ(once->GetString("S", "k", "def  ", c, sizeof c), 3u);
+  EXPECT_STREQ(c, a);
 }
 
 // The platform cuts a quoted value that fills the buffer by one character

@@ -13,6 +13,7 @@
 #include "script/Setupc.h"
 #include "system/FileSys.h"
 #include "system/Handles.h"
+#include "system/Mbcs.h"
 
 using namespace kestra;
 
@@ -255,6 +256,59 @@ TEST_F(Setupc, SectionFailsBeforeCopyingWhenASourceIsMissing) {
   EXPECT_EQ(Run(), -1);
   EXPECT_FALSE(FileExists(kDst + "A.TXT"));
   EXPECT_EQ(calls_, (Calls{{"", 0}}));
+}
+
+// Listed by its folder but not readable (another program holds it without
+// sharing): the copy pass, which opens it, fails the section at that file.
+TEST_F(Setupc, SectionFailsAtASourceThatCannotBeRead) {
+  testenv::WriteFile(kSrc + "A.TXT", "a");
+  testenv::WriteFile(kSrc + "B.TXT", "b");
+  testenv::WriteFile(kSrc + "C.TXT", "c");
+  Script("MakeDir01=$setup\r\nCopyFile01=A.TXT,$setup\\A.TXT\r\n"
+         "CopyFile02=B.TXT,$setup\\B.TXT\r\nCopyFile03=C.TXT,$setup\\C.TXT\r\n");
+  FileHandle held(::CreateFileA((kSrc + "B.TXT").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(held);
+  EXPECT_EQ(Run(), -1);
+  EXPECT_FALSE(FileExists(kDst + "B.TXT"));
+  EXPECT_FALSE(FileExists(kDst + "C.TXT"));
+  ASSERT_FALSE(calls_.empty());
+  EXPECT_NE(calls_.back(), (std::pair<std::string, int32_t>{"", 100}));
+  for (const auto& [text, percent] : calls_) EXPECT_NE(text, kDst + "B.TXT");
+}
+
+// The percentages count each source's bytes however the script spells its
+// name: as listed, in other letter case, by its 8.3 name, with a "." part or
+// a trailing dot that the system drops.
+TEST_F(Setupc, SourcesAreMeasuredInEverySpellingOfTheirNames) {
+  testenv::WriteFile(kSrc + "A.TXT", std::string(100, 'a'));
+  testenv::WriteFile(kSrc + "Mixed.TXT", std::string(200, 'b'));
+  testenv::WriteFile(kSrc + "a long source name.txt", std::string(300, 'c'));
+  testenv::WriteFile(kSrc + "SUB\\D.TXT", std::string(400, 'd'));
+  testenv::WriteFile(kSrc + "E.TXT", std::string(500, 'e'));
+  char short_path[MAX_PATH];
+  ASSERT_GT(::GetShortPathNameA((kSrc + "a long source name.txt").c_str(), short_path,
+                                sizeof short_path),
+            0u);
+  const std::string short_name = ExtractFileName(short_path);
+  ASSERT_NE(short_name, "a long source name.txt");
+  Script("MakeDir01=$setup\r\nCopyFile01=A.TXT,$setup\\1\r\nCopyFile02=MIXED.txt,$setup\\2\r\n"
+         "CopyFile03=" + short_name + ",$setup\\3\r\nCopyFile04=SUB\\.\\D.TXT,$setup\\4\r\n"
+         "CopyFile05=E.TXT.,$setup\\5\r\n");
+  ASSERT_EQ(Run(), 0);
+  EXPECT_EQ(calls_, (Calls{{"", 0},
+                           {kDst + "1", 0},
+                           {kDst + "1", 6},
+                           {kDst + "2", 6},
+                           {kDst + "2", 20},
+                           {kDst + "3", 20},
+                           {kDst + "3", 40},
+                           {kDst + "4", 40},
+                           {kDst + "4", 66},
+                           {kDst + "5", 66},
+                           {kDst + "5", 100},
+                           {"", 100}}));
+  EXPECT_EQ(testenv::ReadFile(kDst + "3"), std::string(300, 'c'));
 }
 
 TEST_F(Setupc, FailuresOfFoldersAndProperties) {
