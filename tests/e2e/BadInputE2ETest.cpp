@@ -189,7 +189,7 @@ const DvdCase kDvdCases[] = {
     {"ScriptClaimingTwoBillionGroups", [] { ScriptValue("Groups", "2147483647"); }, false,
      {expected::InstallDone()}, WholeSampleInstalled},
     // The files the script does not hold have no name: the first of them is
-    // a copy error, after the viewer that is there (about 13 s of reading).
+    // a copy error, after the viewer that is there.
     {"ScriptClaimingTwoBillionFilesInAGroup",
      [] {
        ScriptValue("Groups", "2147483647");
@@ -316,10 +316,12 @@ const DvdCase kDvdCases[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, DamagedDvd, ::testing::ValuesIn(kDvdCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// A script that claims the bounds takes seconds to read (5 to 13 s under
-// Wine): the window answers meanwhile, and Cancel stops the run before any
-// file is expanded.
-TEST(DamagedDvdReading, KeepsTheWindowAliveAndCancelStopsTheRun) {
+// A script that claims the bounds: its 20,000 values are read from the one
+// reading of the file, in a fraction of a second (it took 5 to 13 s under Wine
+// when every value went through the profile API), with the dialog's messages
+// taken every hundred values (counted by the reading's unit test). Cancel,
+// clicked as the dialog appears, stops the run before any file is expanded.
+TEST(DamagedDvdReading, CancelStopsTheRunBeforeAnyFileIsExpanded) {
   const MessageBoxRecord cancel_question{"インストール中断", "インストールを中断しますか？",
                                          {"Yes", "No"}, "warning"};
   e2e::InstalledCopy nothing_installed;
@@ -338,18 +340,12 @@ TEST(DamagedDvdReading, KeepsTheWindowAliveAndCancelStopsTheRun) {
     uidrv::Window install = settings.ChildById(kestra::TSettingDlg::IdInstallBtn);
     install.Click();
     install.Click();
-    const auto start = std::chrono::steady_clock::now();
-    // The answer counts as given once SETUP takes its next message: that is
-    // in the reading, or only after it when the reading handles none.
     ASSERT_EQ(session.Answer("Yes"), expected::InstallStartQuestion());
     session.WaitForWindow("TFileInstDlg").ChildByText("キャンセル", "Button").Click();
     EXPECT_EQ(session.Answer("Yes"), cancel_question);
-    const auto asked = std::chrono::steady_clock::now() - start;
-    // Cancel does not cut the reading short; the run ends after it, with no
-    // file expanded and nothing more to say.
+    // The run ends with no file expanded and nothing more to say: not the
+    // copy error of the first file the script does not hold.
     session.RequireExit(60s);
-    const auto ended = std::chrono::steady_clock::now() - start;
-    EXPECT_LT(asked, ended / 2) << "the question came only after the script was read";
     EXPECT_EQ(session.Transcript(),
               (std::vector<MessageBoxRecord>{expected::InstallStartQuestion(), cancel_question}));
   }
