@@ -322,8 +322,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, DamagedDvd, ::testing::ValuesIn(kDvdCases),
 // taken every hundred values (counted by the reading's unit test). Cancel,
 // clicked as the dialog appears, stops the run before any file is expanded.
 TEST(DamagedDvdReading, CancelStopsTheRunBeforeAnyFileIsExpanded) {
-  const MessageBoxRecord cancel_question{"インストール中断", "インストールを中断しますか？",
-                                         {"Yes", "No"}, "warning"};
   e2e::InstalledCopy nothing_installed;
   DvdInDrive dvd(e2e::SampleDvdImage(), kInstallDir);
   ASSERT_TRUE(testenv::CopyFileTo(testenv::SetupVariant(), "Q:\\SETUP.EXE"));
@@ -342,12 +340,13 @@ TEST(DamagedDvdReading, CancelStopsTheRunBeforeAnyFileIsExpanded) {
     install.Click();
     ASSERT_EQ(session.Answer("Yes"), expected::InstallStartQuestion());
     session.WaitForWindow("TFileInstDlg").ChildByText("キャンセル", "Button").Click();
-    EXPECT_EQ(session.Answer("Yes"), cancel_question);
+    EXPECT_EQ(session.Answer("Yes"), expected::InstallCancelQuestion());
     // The run ends with no file expanded and nothing more to say: not the
     // copy error of the first file the script does not hold.
     session.RequireExit(60s);
     EXPECT_EQ(session.Transcript(),
-              (std::vector<MessageBoxRecord>{expected::InstallStartQuestion(), cancel_question}));
+              (std::vector<MessageBoxRecord>{expected::InstallStartQuestion(),
+                                             expected::InstallCancelQuestion()}));
   }
   EXPECT_TRUE(e2e::FilesBelow(kInstallDir).empty());
   EXPECT_TRUE(watch.AppearedOutside(places).empty()) << e2e::PathList(watch.AppearedOutside(places));
